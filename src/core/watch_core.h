@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class Beeper;
+class FileCounter;
+class MessageBox;
+
+inline constexpr int SLOT_COUNT = 5;
+inline constexpr int POLL_INTERVAL_MS = 5000;
+inline constexpr char NO_FOLDER_TEXT[] = "(None presently selected)";
+inline constexpr char ALERT_PREFIX[] = "Change in folder ";
+
+// A check box's value as this program keeps it: 0 unchecked, 1 checked, 2 grayed.
+// Only 1 counts as set, wherever a value is tested.
+using CheckValue = std::int16_t;
+inline constexpr CheckValue CHECK_UNCHECKED = 0;
+inline constexpr CheckValue CHECK_CHECKED = 1;
+inline constexpr CheckValue CHECK_GRAYED = 2;
+
+constexpr bool isSet(CheckValue value)
+{
+    return value == CHECK_CHECKED;
+}
+
+// One of the five watch slots. A slot without a folder holds NO_FOLDER_TEXT as its folder.
+struct WatchSlot
+{
+    CheckValue active = CHECK_UNCHECKED;
+    QString folder = QString::fromLatin1(NO_FOLDER_TEXT);
+    CheckValue alertAdded = CHECK_UNCHECKED;
+    CheckValue alertRemoved = CHECK_UNCHECKED;
+};
+
+// The operations through which the poll, the settings and the window's handlers reach the
+// slot fields and the window-wide "Alert Sound" option. Slots are numbered 0 to SLOT_COUNT - 1.
+class SlotFields
+{
+public:
+    virtual ~SlotFields() = default;
+
+    virtual CheckValue active(int slot) const = 0;
+    virtual QString folder(int slot) const = 0;
+    virtual CheckValue alertAdded(int slot) const = 0;
+    virtual CheckValue alertRemoved(int slot) const = 0;
+    virtual CheckValue alertSound() const = 0;
+
+    // Stores the value; when it differs from the old one, the active-changed notification
+    // for that slot runs before this returns.
+    virtual void setActive(int slot, CheckValue value) = 0;
+    virtual void setFolder(int slot, const QString& text) = 0;
+    virtual void setAlertAdded(int slot, CheckValue value) = 0;
+    virtual void setAlertRemoved(int slot, CheckValue value) = 0;
+    virtual void setAlertSound(CheckValue value) = 0;
+};
+
+// The slot fields held in memory, for a caller that has no window.
+class SlotModel final : public SlotFields
+{
+public:
+    using ActiveChangedHandler = std::function<void(int slot)>;
+
+    void setActiveChangedHandler(ActiveChangedHandler handler);
+
+    CheckValue active(int slot) const override;
+    QString folder(int slot) const override;
+    CheckValue alertAdded(int slot) const override;
+    CheckValue alertRemoved(int slot) const override;
+    CheckValue alertSound() const override;
+
+    void setActive(int slot, CheckValue value) override;
+    void setFolder(int slot, const QString& text) override;
+    void setAlertAdded(int slot, CheckValue value) override;
+    void setAlertRemoved(int slot, CheckValue value) override;
+    void setAlertSound(CheckValue value) override;
+
+private:
+    std::array<WatchSlot, SLOT_COUNT> m_slots;
+    CheckValue m_alertSound = CHECK_UNCHECKED;
+    ActiveChangedHandler m_activeChanged;
+};
+
+// What the poll keeps between ticks. Counts are 64-bit: a folder may hold far more files
+// than a 16-bit count could tell apart.
+struct PollState
+{
+    std::array<std::int64_t, SLOT_COUNT> previousCount{};
+    // The next tick only records counts. The window's load sequence sets it.
+    bool firstPass = false;
+};
+
+// The periodic poll: counts the files of every active slot's folder, compares each count with
+// the slot's previous one and raises the alert the slot asks for.
+class PollCycle
+{
+public:
+    PollCycle(const SlotFields& fields, FileCounter& counter, Beeper& beeper,
+              MessageBox& messageBox);
+    PollCycle(const PollCycle&) = delete;
+    PollCycle& operator=(const PollCycle&) = delete;
+
+    // One tick of the poll timer.
+    void Timer1_Timer();
+
+    PollState& state() { return m_state; }
+    const PollState& state() const { return m_state; }
+
+private:
+    void recordActiveSlots();
+    void compareSlot(int slot);
+    void raiseAlert(const QString& folder);
+    std::optional<std::int64_t> countFiles(const QString& folder);
+
+    const SlotFields& m_fields;
+    FileCounter& m_counter;
+    Beeper& m_beeper;
+    MessageBox& m_messageBox;
+    PollState m_state;
+    bool m_tickRunning = false;
+};

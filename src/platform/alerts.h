@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The system's default alert sound.
+class Beeper
+{
+public:
+    virtual ~Beeper() = default;
+
+    // Sounds the alert and returns at once.
+    virtual void beep() = 0;
+};
+
+// The modal alert box.
+class MessageBox
+{
+public:
+    virtual ~MessageBox() = default;
+
+    // Shows the prompt with only an OK button under the program's title; returns when the
+    // user dismisses it.
+    virtual void show(const QString& prompt) = 0;
+};

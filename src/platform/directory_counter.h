@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/file_counter.h"
+
+#include <QByteArray>
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+
+// The file counter on Linux: reads the folder with getdents64 into one buffer that is reused
+// for every read, so counting a folder of any size builds no list of names and takes constant
+// memory.
+//
+// Every entry that is not a folder counts, "." and ".." aside. The entry's type decides; a
+// symbolic link counts as a folder when it resolves to one and as a file otherwise (a broken or
+// looping link is a file). An entry of unknown type is looked up with fstatat.
+class DirectoryCounter final : public FileCounter
+{
+public:
+    static constexpr std::size_t BUFFER_SIZE = 64 * 1024;
+
+    // The current folder starts as the process's working directory.
+    DirectoryCounter();
+    DirectoryCounter(const DirectoryCounter&) = delete;
+    DirectoryCounter& operator=(const DirectoryCounter&) = delete;
+    ~DirectoryCounter() override;
+
+    bool setFolder(const QString& folder) override;
+    bool refresh() override;
+    std::int64_t count() const override;
+
+    // The current folder as the bytes given to the kernel. A relative folder resolves against
+    // the process's working directory at each refresh.
+    const QByteArray& folder() const { return m_folder; }
+
+private:
+    QByteArray m_folder;
+    std::int64_t m_count = 0;
+    std::unique_ptr<std::byte[]> m_buffer;
+};

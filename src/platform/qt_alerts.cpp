@@ -1,0 +1,21 @@
+#include "platform/qt_alerts.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+void QtBeeper::beep()
+{
+    QApplication::beep();
+}
+
+QtMessageBox::QtMessageBox(QWidget* owner, const QString& title) : m_owner(owner), m_title(title)
+{
+}
+
+void QtMessageBox::show(const QString& prompt)
+{
+    QMessageBox box(QMessageBox::NoIcon, m_title, prompt, QMessageBox::Ok, m_owner.data());
+    // A path may hold characters that rich text would read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}

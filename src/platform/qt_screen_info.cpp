@@ -1,0 +1,10 @@
+#include "platform/qt_screen_info.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+QRect QtScreenInfo::geometry() const
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry() : QRect();
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QRect>
+
+// The screen the window opens on.
+class ScreenInfo
+{
+public:
+    virtual ~ScreenInfo() = default;
+
+    // The primary screen's geometry in device-independent pixels; empty when there is none.
+    virtual QRect geometry() const = 0;
+};

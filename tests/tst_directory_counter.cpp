@@ -1,0 +1,229 @@
+#include "platform/directory_counter.h"
+#include "test_main.h"
+#include "unprivileged.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Makes an entry in `folder`. A recipe is "f|name" (file), "d|name" (folder), "p|name" (FIFO)
+// or "l|target|name" (symbolic link); names are raw bytes.
+void makeEntry(const QByteArray& folder, const QByteArray& recipe)
+{
+    const QList<QByteArray> parts = recipe.split('|');
+    const QByteArray path = folder + '/' + parts.last();
+    int result = -1;
+    switch (parts.first().at(0)) {
+    case 'f':
+        result = ::open(path.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        if (result >= 0)
+            result = ::close(result);
+        break;
+    case 'd':
+        result = ::mkdir(path.constData(), 0755);
+        break;
+    case 'p':
+        result = ::mkfifo(path.constData(), 0644);
+        break;
+    case 'l':
+        result = ::symlink(parts.at(1).constData(), path.constData());
+        break;
+    }
+    QVERIFY2(result == 0, recipe.constData());
+}
+
+void makeFiles(const QByteArray& folder, int count)
+{
+    for (int i = 0; i < count; ++i)
+        makeEntry(folder, "f|file" + QByteArray::number(i));
+}
+
+QByteArray path(const QTemporaryDir& dir, const char* name = nullptr)
+{
+    const QByteArray root = QFile::encodeName(dir.path());
+    return name ? root + '/' + name : root;
+}
+
+} // namespace
+
+class TestDirectoryCounter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void countsEveryEntryThatIsNotAFolder_data();
+    void countsEveryEntryThatIsNotAFolder();
+    void countsFortyThousandFiles();
+    void failedSetKeepsPreviousFolder_data();
+    void failedSetKeepsPreviousFolder();
+    void unreadableFolderCannotBeSet();
+    void refreshReadsTheFolderAgain();
+    void refreshFailsWhenFolderIsGoneAndKeepsCount();
+    void startsInWorkingDirectoryAndResolvesRelativeText();
+};
+
+void TestDirectoryCounter::countsEveryEntryThatIsNotAFolder_data()
+{
+    QTest::addColumn<QByteArrayList>("entries");
+    QTest::addColumn<qint64>("expected");
+
+    QTest::newRow("empty") << QByteArrayList{} << qint64(0);
+    QTest::newRow("plain files") << QByteArrayList{"f|a", "f|b.txt", "f|c"} << qint64(3);
+    QTest::newRow("hidden files") << QByteArrayList{"f|.hidden", "f|..dots"} << qint64(2);
+    QTest::newRow("folders, hidden too") << QByteArrayList{"d|sub", "d|.git"} << qint64(0);
+    QTest::newRow("link to a file") << QByteArrayList{"f|a", "l|a|to-a"} << qint64(2);
+    QTest::newRow("link to a folder") << QByteArrayList{"d|sub", "l|sub|to-sub"} << qint64(0);
+    QTest::newRow("link to the folder itself") << QByteArrayList{"l|.|self"} << qint64(0);
+    QTest::newRow("broken link") << QByteArrayList{"l|nowhere|broken"} << qint64(1);
+    QTest::newRow("link to itself") << QByteArrayList{"l|loop|loop"} << qint64(1);
+    QTest::newRow("FIFO") << QByteArrayList{"p|pipe"} << qint64(1);
+    QTest::newRow("name with a newline") << QByteArrayList{"f|two\nlines"} << qint64(1);
+    QTest::newRow("name not valid UTF-8") << QByteArrayList{"f|\xff\xfe\x80", "d|\xc3"} << qint64(1);
+    QTest::newRow("mixed") << QByteArrayList{"f|a", "d|b", "l|a|c", "l|b|d", "p|e", "f|.f"}
+                           << qint64(4);
+}
+
+void TestDirectoryCounter::countsEveryEntryThatIsNotAFolder()
+{
+    QFETCH(QByteArrayList, entries);
+    QFETCH(qint64, expected);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    for (const QByteArray& entry : entries)
+        makeEntry(path(dir), entry);
+
+    DirectoryCounter counter;
+    QVERIFY(counter.setFolder(dir.path()));
+    QVERIFY(counter.refresh());
+    QCOMPARE(counter.count(), expected);
+}
+
+void TestDirectoryCounter::countsFortyThousandFiles()
+{
+    QTemporaryDir dir;
+    makeFiles(path(dir), 40'000);
+    makeEntry(path(dir), "d|sub");
+
+    DirectoryCounter counter;
+    QVERIFY(counter.setFolder(dir.path()));
+    QVERIFY(counter.refresh());
+    QCOMPARE(counter.count(), qint64(40'000));
+}
+
+void TestDirectoryCounter::failedSetKeepsPreviousFolder_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("a file") << "file";
+    QTest::newRow("a FIFO, without blocking") << "pipe";
+    QTest::newRow("a link to a file") << "link-to-file";
+    QTest::newRow("empty text") << "";
+    QTest::newRow("no folder chosen") << "(None presently selected)";
+    QTest::newRow("NUL inside the text") << QStringLiteral("sub") + QChar(0) + "x";
+}
+
+void TestDirectoryCounter::failedSetKeepsPreviousFolder()
+{
+    QFETCH(QString, name);
+
+    QTemporaryDir dir;
+    makeEntry(path(dir), "f|file");
+    makeEntry(path(dir), "p|pipe");
+    makeEntry(path(dir), "l|file|link-to-file");
+    makeEntry(path(dir), "d|sub");
+    makeEntry(path(dir), "f|sub/one");
+    QVERIFY(QDir::setCurrent(dir.path()));
+
+    DirectoryCounter counter;
+    QVERIFY(counter.setFolder(dir.path() + "/sub"));
+    const QByteArray before = counter.folder();
+
+    QVERIFY(!counter.setFolder(name.isEmpty() ? name : dir.path() + '/' + name));
+    QVERIFY(!counter.setFolder(name)); // the same text, relative to the working directory
+    QCOMPARE(counter.folder(), before);
+    QVERIFY(counter.refresh());
+    QCOMPARE(counter.count(), qint64(1));
+}
+
+void TestDirectoryCounter::unreadableFolderCannotBeSet()
+{
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ExeOwner | QFile::ReadOther |
+                                                  QFile::ExeOther));
+    makeEntry(path(dir), "d|locked");
+    makeEntry(path(dir), "f|locked/inside");
+    QVERIFY(::chmod(path(dir, "locked").constData(), 0) == 0);
+
+    DirectoryCounter counter;
+    QVERIFY(counter.setFolder(dir.path()));
+    {
+        Unprivileged asNobody;
+        if (!asNobody.holds())
+            QSKIP("running as root without the right to become nobody: no permission to test");
+        QVERIFY(!counter.setFolder(dir.path() + "/locked"));
+    }
+    QCOMPARE(counter.folder(), path(dir));
+}
+
+void TestDirectoryCounter::refreshReadsTheFolderAgain()
+{
+    QTemporaryDir dir;
+    makeFiles(path(dir), 2);
+    DirectoryCounter counter;
+    QVERIFY(counter.setFolder(dir.path()));
+    QVERIFY(counter.refresh());
+    QCOMPARE(counter.count(), qint64(2));
+
+    makeEntry(path(dir), "f|new");
+    QCOMPARE(counter.count(), qint64(2)); // the count is that of the last refresh
+    QVERIFY(counter.refresh());
+    QCOMPARE(counter.count(), qint64(3));
+
+    QVERIFY(QFile::remove(dir.filePath("file0")));
+    QVERIFY(QFile::remove(dir.filePath("file1")));
+    QVERIFY(counter.refresh());
+    QCOMPARE(counter.count(), qint64(1));
+}
+
+void TestDirectoryCounter::refreshFailsWhenFolderIsGoneAndKeepsCount()
+{
+    QTemporaryDir dir;
+    makeEntry(path(dir), "d|sub");
+    makeEntry(path(dir), "f|sub/one");
+    DirectoryCounter counter;
+    QVERIFY(counter.setFolder(dir.path() + "/sub"));
+    QVERIFY(counter.refresh());
+
+    QVERIFY(QDir(dir.filePath("sub")).removeRecursively());
+    QVERIFY(!counter.refresh());
+    QCOMPARE(counter.count(), qint64(1));
+}
+
+void TestDirectoryCounter::startsInWorkingDirectoryAndResolvesRelativeText()
+{
+    QTemporaryDir dir;
+    makeFiles(path(dir), 3);
+    makeEntry(path(dir), "d|sub");
+    makeEntry(path(dir), "f|sub/one");
+    QVERIFY(QDir::setCurrent(dir.path()));
+
+    DirectoryCounter counter;
+    QVERIFY(counter.refresh());
+    QCOMPARE(counter.count(), qint64(3));
+
+    QVERIFY(counter.setFolder("sub"));
+    QVERIFY(counter.refresh());
+    QCOMPARE(counter.count(), qint64(1));
+}
+
+MARROWQUILL_TEST_MAIN(TestDirectoryCounter)
+#include "tst_directory_counter.moc"

@@ -1,0 +1,275 @@
+#include "fakes.h"
+
+#include <QTest>
+
+namespace {
+
+const QString folderA = QStringLiteral("/watch/a");
+const QString folderB = QStringLiteral("/watch/b b");
+
+QString alertFor(const QString& folder)
+{
+    return QStringLiteral("box:Change in folder ") + folder;
+}
+
+// Slot 0 watches folder A, which holds `files`; the first tick has recorded that count.
+void startWatchingA(PollFixture& f, std::int64_t files)
+{
+    f.counter.setFiles(folderA, files);
+    f.fields.setFolder(0, folderA);
+    f.fields.setActive(0, CHECK_CHECKED);
+    f.poll.state().firstPass = true;
+    f.poll.Timer1_Timer();
+    f.log.clear();
+}
+
+} // namespace
+
+class TestPollCycle : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstTickRecordsActiveSlotsOnly();
+    void firstTickClearsFlagWithNoSlotActive();
+    void countChange_data();
+    void countChange();
+    void beepComesBeforeBoxOncePerAlert_data();
+    void beepComesBeforeBoxOncePerAlert();
+    void inactiveSlotIsNotCountedAndKeepsItsCount();
+    void slotSwitchedOnLaterComparesWithItsOldCount();
+    void newFolderComparesWithOldFolderCount();
+    void folderThatCannotBeListedIsSkipped_data();
+    void folderThatCannotBeListedIsSkipped();
+    void tickDueWhileAlertIsOpenIsDropped();
+    void countsBeyondSixteenBitsStillAlert();
+};
+
+void TestPollCycle::firstTickRecordsActiveSlotsOnly()
+{
+    PollFixture f;
+    f.counter.setFiles(folderA, 3);
+    f.counter.setFiles(folderB, 7);
+    f.fields.setFolder(0, folderA);
+    f.fields.setActive(0, CHECK_CHECKED);
+    f.fields.setAlertAdded(0, CHECK_CHECKED);
+    f.fields.setFolder(1, folderB); // inactive: not recorded
+    f.fields.setFolder(2, folderB);
+    f.fields.setActive(2, CHECK_CHECKED);
+    f.poll.state().firstPass = true;
+
+    f.poll.Timer1_Timer();
+
+    const std::array<std::int64_t, SLOT_COUNT> expected{3, 0, 7, 0, 0};
+    QCOMPARE(f.poll.state().previousCount, expected);
+    QVERIFY(!f.poll.state().firstPass);
+    QVERIFY2(f.alerts().isEmpty(), qPrintable(f.alerts().join(", ")));
+    QCOMPARE(f.log, (CallLog{"set:/watch/a", "refresh", "set:/watch/b b", "refresh"}));
+}
+
+void TestPollCycle::firstTickClearsFlagWithNoSlotActive()
+{
+    PollFixture f;
+    f.poll.state().firstPass = true;
+    f.poll.Timer1_Timer();
+    QVERIFY(!f.poll.state().firstPass);
+    QVERIFY(f.log.isEmpty());
+}
+
+void TestPollCycle::countChange_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<int>("alertAdded");
+    QTest::addColumn<int>("alertRemoved");
+    QTest::addColumn<bool>("alerts");
+
+    QTest::newRow("grows, added ticked") << 5 << 6 << 1 << 0 << true;
+    QTest::newRow("grows, only removed ticked") << 5 << 6 << 0 << 1 << false;
+    QTest::newRow("grows, added grayed") << 5 << 6 << 2 << 2 << false;
+    QTest::newRow("shrinks, removed ticked") << 5 << 4 << 0 << 1 << true;
+    QTest::newRow("shrinks, only added ticked") << 5 << 4 << 1 << 0 << false;
+    QTest::newRow("shrinks, removed grayed") << 5 << 4 << 2 << 2 << false;
+    QTest::newRow("shrinks to empty, both ticked") << 5 << 0 << 1 << 1 << true;
+    QTest::newRow("unchanged, both ticked") << 5 << 5 << 1 << 1 << false;
+}
+
+void TestPollCycle::countChange()
+{
+    QFETCH(int, before);
+    QFETCH(int, after);
+    QFETCH(int, alertAdded);
+    QFETCH(int, alertRemoved);
+    QFETCH(bool, alerts);
+
+    PollFixture f;
+    startWatchingA(f, before);
+    f.fields.setAlertAdded(0, CheckValue(alertAdded));
+    f.fields.setAlertRemoved(0, CheckValue(alertRemoved));
+    f.counter.setFiles(folderA, after);
+
+    f.poll.Timer1_Timer();
+
+    QCOMPARE(f.alerts(), alerts ? QStringList{alertFor(folderA)} : QStringList{});
+    QCOMPARE(f.poll.state().previousCount[0], std::int64_t(after));
+
+    // The change is recorded whether or not it alerted: the next tick sees no change.
+    f.log.clear();
+    f.poll.Timer1_Timer();
+    QVERIFY(f.alerts().isEmpty());
+}
+
+void TestPollCycle::beepComesBeforeBoxOncePerAlert_data()
+{
+    QTest::addColumn<int>("alertSound");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList boxes{alertFor(folderA), alertFor(folderB)};
+    QTest::newRow("sound ticked") << 1
+                                  << QStringList{"beep", alertFor(folderA), "beep", alertFor(folderB)};
+    QTest::newRow("sound unticked") << 0 << boxes;
+    QTest::newRow("sound grayed") << 2 << boxes;
+}
+
+void TestPollCycle::beepComesBeforeBoxOncePerAlert()
+{
+    QFETCH(int, alertSound);
+    QFETCH(QStringList, expected);
+
+    PollFixture f;
+    f.counter.setFiles(folderB, 1);
+    f.fields.setFolder(3, folderB);
+    f.fields.setActive(3, CHECK_CHECKED);
+    f.fields.setAlertRemoved(3, CHECK_CHECKED);
+    startWatchingA(f, 1);
+    f.fields.setAlertAdded(0, CHECK_CHECKED);
+    f.fields.setAlertSound(CheckValue(alertSound));
+    f.counter.setFiles(folderA, 2);
+    f.counter.setFiles(folderB, 0);
+
+    f.poll.Timer1_Timer();
+
+    QCOMPARE(f.alerts(), expected);
+}
+
+void TestPollCycle::inactiveSlotIsNotCountedAndKeepsItsCount()
+{
+    PollFixture f;
+    startWatchingA(f, 4);
+    f.fields.setAlertAdded(0, CHECK_CHECKED);
+    f.fields.setActive(0, CHECK_UNCHECKED);
+    f.counter.setFiles(folderA, 9);
+
+    f.poll.Timer1_Timer();
+
+    QVERIFY(f.log.isEmpty());
+    QCOMPARE(f.poll.state().previousCount[0], std::int64_t(4));
+}
+
+void TestPollCycle::slotSwitchedOnLaterComparesWithItsOldCount()
+{
+    PollFixture f;
+    f.poll.state().firstPass = true;
+    f.poll.Timer1_Timer();
+    f.counter.setFiles(folderB, 3);
+    f.fields.setFolder(1, folderB);
+    f.fields.setAlertAdded(1, CHECK_CHECKED);
+    f.fields.setActive(1, CHECK_CHECKED);
+
+    f.poll.Timer1_Timer();
+
+    QCOMPARE(f.alerts(), QStringList{alertFor(folderB)});
+    QCOMPARE(f.poll.state().previousCount[1], std::int64_t(3));
+}
+
+void TestPollCycle::newFolderComparesWithOldFolderCount()
+{
+    PollFixture f;
+    startWatchingA(f, 2);
+    f.fields.setAlertRemoved(0, CHECK_CHECKED);
+    f.counter.setFiles(folderB, 1);
+    f.fields.setFolder(0, folderB);
+
+    f.poll.Timer1_Timer();
+
+    QCOMPARE(f.alerts(), QStringList{alertFor(folderB)});
+    QCOMPARE(f.poll.state().previousCount[0], std::int64_t(1));
+}
+
+void TestPollCycle::folderThatCannotBeListedIsSkipped_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("onFirstTick");
+
+    QTest::newRow("no folder chosen, first tick") << QString(NO_FOLDER_TEXT) << true;
+    QTest::newRow("no folder chosen, later tick") << QString(NO_FOLDER_TEXT) << false;
+    QTest::newRow("missing folder, first tick") << QStringLiteral("/gone") << true;
+    QTest::newRow("missing folder, later tick") << QStringLiteral("/gone") << false;
+}
+
+// Slot 0's folder lists fine and is counted first, so the counter holds a folder whose count
+// differs from slot 1's; slot 1 must neither take that count nor alert about it.
+void TestPollCycle::folderThatCannotBeListedIsSkipped()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, onFirstTick);
+
+    PollFixture f;
+    f.counter.setFiles(folderA, 12);
+    f.fields.setFolder(0, folderA);
+    f.fields.setActive(0, CHECK_CHECKED);
+    f.fields.setFolder(1, folder);
+    f.fields.setActive(1, CHECK_CHECKED);
+    f.fields.setAlertAdded(1, CHECK_CHECKED);
+    f.fields.setAlertRemoved(1, CHECK_CHECKED);
+    f.poll.state().previousCount[1] = 5;
+    f.poll.state().firstPass = onFirstTick;
+
+    f.poll.Timer1_Timer();
+
+    QVERIFY2(f.alerts().isEmpty(), qPrintable(f.alerts().join(", ")));
+    QCOMPARE(f.poll.state().previousCount[1], std::int64_t(5));
+    QCOMPARE(f.poll.state().previousCount[0], std::int64_t(12));
+}
+
+void TestPollCycle::tickDueWhileAlertIsOpenIsDropped()
+{
+    PollFixture f;
+    startWatchingA(f, 1);
+    f.fields.setAlertAdded(0, CHECK_CHECKED);
+    f.counter.setFiles(folderA, 2);
+    int nestedTicks = 0;
+    f.messageBox.whileShown = [&] {
+        ++nestedTicks;
+        f.poll.Timer1_Timer();
+    };
+
+    f.poll.Timer1_Timer();
+
+    QCOMPARE(nestedTicks, 1);
+    QCOMPARE(f.alerts(), QStringList{alertFor(folderA)});
+    QCOMPARE(f.poll.state().previousCount[0], std::int64_t(2));
+
+    // Once the box is gone, ticks run again.
+    f.messageBox.whileShown = nullptr;
+    f.counter.setFiles(folderA, 3);
+    f.log.clear();
+    f.poll.Timer1_Timer();
+    QCOMPARE(f.alerts(), QStringList{alertFor(folderA)});
+}
+
+void TestPollCycle::countsBeyondSixteenBitsStillAlert()
+{
+    PollFixture f;
+    startWatchingA(f, 40'000);
+    f.fields.setAlertAdded(0, CHECK_CHECKED);
+    QCOMPARE(f.poll.state().previousCount[0], std::int64_t(40'000));
+
+    f.counter.setFiles(folderA, 5'000'000'001);
+    f.poll.Timer1_Timer();
+    QCOMPARE(f.alerts(), QStringList{alertFor(folderA)});
+    QCOMPARE(f.poll.state().previousCount[0], std::int64_t(5'000'000'001));
+}
+
+QTEST_GUILESS_MAIN(TestPollCycle)
+#include "tst_poll_cycle.moc"
