@@ -17,16 +17,9 @@ QSettingsStore::QSettingsStore(const QString& application)
                                              application, application))
 {
     m_settings->setFallbacksEnabled(false);
-    switch (m_settings->status()) {
-    case QSettings::NoError:
-        break;
-    case QSettings::AccessError:
-        m_readable = false;
-        break;
-    case QSettings::FormatError:
-        m_parsed = false;
-        break;
-    }
+    // QSettings reads what it can of a damaged file and skips the rest, so only a file it
+    // could not open at all leaves the store unreadable.
+    m_readable = m_settings->status() != QSettings::AccessError;
 }
 
 QSettingsStore::~QSettingsStore() = default;
@@ -34,8 +27,6 @@ QSettingsStore::~QSettingsStore() = default;
 QString QSettingsStore::get(const QString& section, const QString& key,
                             const QString& defaultText) const
 {
-    if (!m_readable || !m_parsed)
-        return defaultText;
     const QVariant value = m_settings->value(keyPath(section, key));
     if (!value.isValid() || !value.canConvert<QString>())
         return defaultText;
@@ -44,15 +35,8 @@ QString QSettingsStore::get(const QString& section, const QString& key,
 
 void QSettingsStore::save(const QString& section, const QString& key, const QString& text)
 {
-    if (!m_readable)
-        return;
-    if (!m_parsed) {
-        // Start afresh, after keeping the file that could not be parsed.
-        keepCopyOfUnparsableFile();
-        m_settings->clear();
-        m_parsed = true;
-    }
-    m_settings->setValue(keyPath(section, key), text);
+    if (m_readable)
+        m_settings->setValue(keyPath(section, key), text);
 }
 
 bool QSettingsStore::flush()
@@ -61,19 +45,12 @@ bool QSettingsStore::flush()
     if (!m_readable)
         return false;
     m_settings->sync();
-    return m_settings->status() == QSettings::NoError;
+    // A FormatError here only says the file on disk had lines that could not be parsed; the
+    // file was written all the same. AccessError means it was not.
+    return m_settings->status() != QSettings::AccessError;
 }
 
 QString QSettingsStore::fileName() const
 {
     return m_settings->fileName();
-}
-
-// A file that could not be parsed is not ours to destroy: keep it beside the new one.
-void QSettingsStore::keepCopyOfUnparsableFile()
-{
-    const QString original = fileName();
-    const QString copy = original + QStringLiteral(".unreadable");
-    QFile::remove(copy);
-    QFile::copy(original, copy);
 }

@@ -28,9 +28,6 @@ public:
     bool isReadable() const { return m_readable; }
 
 private:
-    void keepCopyOfUnparsableFile();
-
     std::unique_ptr<QSettings> m_settings;
     bool m_readable = true;
-    bool m_parsed = true;
 };

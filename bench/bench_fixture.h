@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// A folder of `names` entries made for the benchmark: 1% subfolders, 1% symbolic links (half
+// to files, half to folders), the rest empty files. Made once and reused while its marker
+// stays beside it.
+struct BenchFolder
+{
+    std::string path;
+    std::int64_t names = 0;
+    std::int64_t expectedFiles = 0; // files and links to files
+};
+
+BenchFolder makeBenchFolder(const std::string& parent, std::int64_t names);
+void removeBenchFolder(const BenchFolder& folder);

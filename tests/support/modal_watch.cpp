@@ -1,0 +1,27 @@
+#include "modal_watch.h"
+
+#include <QApplication>
+#include <QDialog>
+
+ModalWatch::ModalWatch(std::function<void(QWidget*)> inspect, int timeoutMs)
+    : m_inspect(std::move(inspect)), m_timeoutMs(timeoutMs)
+{
+    m_elapsed.start();
+    m_timer.setInterval(10);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
+    m_timer.start();
+}
+
+void ModalWatch::poll()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal->isVisible()) {
+        m_timer.stop();
+        m_sawDialog = true;
+        m_inspect(modal);
+        if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->isVisible())
+            dialog->reject();
+    } else if (m_elapsed.hasExpired(m_timeoutMs)) {
+        m_timer.stop();
+    }
+}

@@ -1,0 +1,267 @@
+#include "core/app_identity.h"
+#include "platform/qsettings_store.h"
+#include "settings/settings_layout.h"
+#include "test_main.h"
+#include "unprivileged.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+void setMode(const QString& path, mode_t mode)
+{
+    QVERIFY2(::chmod(QFile::encodeName(path).constData(), mode) == 0, qPrintable(path));
+}
+
+} // namespace
+
+// The settings against a real file, with the user's config folder in a temporary place.
+class TestSettingsFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void firstCloseOfFreshInstallationWritesDefaults();
+    void folderTextSurvivesTheFile_data();
+    void folderTextSurvivesTheFile();
+    void checkTextWithOrWithoutSpaceLoadsAsSet();
+    void garbageFileLoadsDefaultsAndIsReplacedOnSave();
+    void damagedFileKeepsWhatCanBeRead();
+    void storeThatCannotBeWrittenLosesOnlyTheSave_data();
+    void storeThatCannotBeWrittenLosesOnlyTheSave();
+    void unreadableFileIsNeverWrittenOver();
+
+private:
+    QString configDir() const { return m_scope->filePath(APPLICATION_NAME); }
+    QString settingsFile() const { return configDir() + "/Marrowquill.conf"; }
+
+    QTemporaryDir m_configHome;
+    std::unique_ptr<QTemporaryDir> m_scope;
+};
+
+void TestSettingsFile::initTestCase()
+{
+    QVERIFY(m_configHome.isValid());
+    setMode(m_configHome.path(), 0755); // so that "nobody" can reach the files below
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_configHome.path()));
+
+    QSettingsStore store(APPLICATION_NAME);
+    QCOMPARE(store.fileName(), m_configHome.path() + "/Marrowquill/Marrowquill.conf");
+}
+
+// Each test gets a config folder of its own, so no file or cached value carries over.
+void TestSettingsFile::init()
+{
+    m_scope = std::make_unique<QTemporaryDir>(m_configHome.filePath("scope-XXXXXX"));
+    QVERIFY(m_scope->isValid());
+    setMode(m_scope->path(), 0755);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_scope->path());
+}
+
+void TestSettingsFile::cleanup()
+{
+    if (QFileInfo::exists(configDir()))
+        setMode(configDir(), 0755);
+    m_scope.reset();
+}
+
+void TestSettingsFile::firstCloseOfFreshInstallationWritesDefaults()
+{
+    SlotModel fields;
+    {
+        QSettingsStore store(APPLICATION_NAME);
+        LoadSettings(fields, store);
+        QVERIFY(SaveSettings(fields, store));
+    }
+
+    QSettings written(settingsFile(), QSettings::IniFormat);
+    written.beginGroup("values");
+    QStringList expectedKeys{"check4"};
+    for (const char* prefix : {"check1_ ", "check2_ ", "check3_ ", "folder_ "}) {
+        for (int slot = 0; slot < SLOT_COUNT; ++slot)
+            expectedKeys << prefix + QString::number(slot);
+    }
+    QStringList keys = written.childKeys();
+    keys.sort();
+    expectedKeys.sort();
+    QCOMPARE(keys, expectedKeys);
+    for (const QString& key : keys) {
+        const QString expected = key.startsWith("folder_") ? NO_FOLDER_TEXT : " 0";
+        QCOMPARE(written.value(key).toString(), expected);
+    }
+}
+
+void TestSettingsFile::folderTextSurvivesTheFile_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("spaces around") << "  /home/u/my folder  ";
+    QTest::newRow("ini punctuation") << "/a,b;c=d#e[f]g";
+    QTest::newRow("quotes and backslashes") << "/q\"uo\"te\\back\\";
+    QTest::newRow("not ASCII") << "/home/jérôme/写真/ü";
+    QTest::newRow("newline and tab") << "/two\nlines\tand tab";
+    QTest::newRow("longer than 259 characters") << "/" + QString(5000, 'x');
+    QTest::newRow("looks like a number") << " 1";
+}
+
+void TestSettingsFile::folderTextSurvivesTheFile()
+{
+    QFETCH(QString, folder);
+    SlotModel saved;
+    saved.setFolder(3, folder);
+    {
+        QSettingsStore store(APPLICATION_NAME);
+        QVERIFY(SaveSettings(saved, store));
+    }
+
+    SlotModel loaded;
+    QSettingsStore store(APPLICATION_NAME);
+    LoadSettings(loaded, store);
+    QCOMPARE(loaded.folder(3), folder);
+}
+
+void TestSettingsFile::checkTextWithOrWithoutSpaceLoadsAsSet()
+{
+    QVERIFY(QDir().mkpath(configDir()));
+    writeAll(settingsFile(), "[values]\n"
+                             "check1_%200=\" 1\"\n"
+                             "check1_%201=1\n"
+                             "check1_2=1\n"
+                             "check1_%203=\" 2\"\n"
+                             "check4=\" 1\"\n");
+    SlotModel fields;
+    QSettingsStore store(APPLICATION_NAME);
+    LoadSettings(fields, store);
+
+    QCOMPARE(fields.active(0), CHECK_CHECKED);
+    QCOMPARE(fields.active(1), CHECK_CHECKED);
+    QCOMPARE(fields.active(2), CHECK_UNCHECKED);
+    QCOMPARE(fields.active(3), CHECK_GRAYED);
+    QCOMPARE(fields.alertSound(), CHECK_CHECKED);
+}
+
+void TestSettingsFile::garbageFileLoadsDefaultsAndIsReplacedOnSave()
+{
+    QVERIFY(QDir().mkpath(configDir()));
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage += char((i * 7919 + 13) % 256);
+    writeAll(settingsFile(), garbage);
+
+    SlotModel fields;
+    fields.setActive(0, CHECK_CHECKED);
+    QSettingsStore store(APPLICATION_NAME);
+    LoadSettings(fields, store);
+    QCOMPARE(fields.active(0), CHECK_UNCHECKED);
+    QCOMPARE(fields.folder(0), QString(NO_FOLDER_TEXT));
+
+    fields.setActive(4, CHECK_CHECKED);
+    QVERIFY(SaveSettings(fields, store));
+    QSettings written(settingsFile(), QSettings::IniFormat);
+    QCOMPARE(written.value("values/check1_ 4").toString(), QString(" 1"));
+}
+
+void TestSettingsFile::damagedFileKeepsWhatCanBeRead()
+{
+    QVERIFY(QDir().mkpath(configDir()));
+    writeAll(settingsFile(), "[values]\n"
+                             "folder_%201=/kept\n"
+                             "\xff\xfe\"unterminated\n"
+                             "[broken\n"
+                             "check1_%201=\" 1\"\n");
+    SlotModel fields;
+    QSettingsStore store(APPLICATION_NAME);
+    LoadSettings(fields, store);
+    QCOMPARE(fields.folder(1), QString("/kept"));
+}
+
+void TestSettingsFile::storeThatCannotBeWrittenLosesOnlyTheSave_data()
+{
+    QTest::addColumn<bool>("fileExists");
+    QTest::addColumn<int>("fileMode");
+    QTest::addColumn<int>("folderMode");
+    QTest::newRow("read-only file") << true << 0444 << 0777;
+    QTest::newRow("read-only folder with file") << true << 0644 << 0555;
+    QTest::newRow("read-only folder, no file yet") << false << 0 << 0555;
+}
+
+void TestSettingsFile::storeThatCannotBeWrittenLosesOnlyTheSave()
+{
+    QFETCH(bool, fileExists);
+    QFETCH(int, fileMode);
+    QFETCH(int, folderMode);
+
+    const QByteArray before = "[values]\nfolder_%200=/mine\n";
+    QVERIFY(QDir().mkpath(configDir()));
+    if (fileExists) {
+        writeAll(settingsFile(), before);
+        setMode(settingsFile(), fileMode);
+    }
+    setMode(configDir(), folderMode);
+
+    SlotModel fields;
+    {
+        Unprivileged asNobody;
+        if (!asNobody.holds())
+            QSKIP("running as root without the right to become nobody: no permission to test");
+        QSettingsStore store(APPLICATION_NAME);
+        LoadSettings(fields, store);
+        if (fileExists)
+            QCOMPARE(fields.folder(0), QString("/mine"));
+        fields.setFolder(0, "/changed");
+        QVERIFY(!SaveSettings(fields, store));
+    }
+    if (fileExists)
+        QCOMPARE(readAll(settingsFile()), before);
+    else
+        QVERIFY(!QFileInfo::exists(settingsFile()));
+}
+
+void TestSettingsFile::unreadableFileIsNeverWrittenOver()
+{
+    const QByteArray before = "[values]\ncheck1_%200=\" 1\"\n";
+    QVERIFY(QDir().mkpath(configDir()));
+    writeAll(settingsFile(), before);
+    setMode(settingsFile(), 0222); // writable, but not readable
+    setMode(configDir(), 0777);
+
+    SlotModel fields;
+    {
+        Unprivileged asNobody;
+        if (!asNobody.holds())
+            QSKIP("running as root without the right to become nobody: no permission to test");
+        QSettingsStore store(APPLICATION_NAME);
+        QVERIFY(!store.isReadable());
+        LoadSettings(fields, store);
+        QCOMPARE(fields.active(0), CHECK_UNCHECKED);
+        QVERIFY(!SaveSettings(fields, store));
+    }
+    setMode(settingsFile(), 0644);
+    QCOMPARE(readAll(settingsFile()), before);
+}
+
+MARROWQUILL_TEST_MAIN(TestSettingsFile)
+#include "tst_settings_file.moc"
