@@ -43,6 +43,7 @@ private slots:
     void folderThatCannotBeListedIsSkipped();
     void tickDueWhileAlertIsOpenIsDropped();
     void countsBeyondSixteenBitsStillAlert();
+    void stoppingDuringAnAlertEndsThePoll();
 };
 
 void TestPollCycle::firstTickRecordsActiveSlotsOnly()
@@ -269,6 +270,27 @@ void TestPollCycle::countsBeyondSixteenBitsStillAlert()
     f.poll.Timer1_Timer();
     QCOMPARE(f.alerts(), QStringList{alertFor(folderA)});
     QCOMPARE(f.poll.state().previousCount[0], std::int64_t(5'000'000'001));
+}
+
+void TestPollCycle::stoppingDuringAnAlertEndsThePoll()
+{
+    PollFixture f;
+    f.counter.setFiles(folderB, 1);
+    f.fields.setFolder(1, folderB);
+    f.fields.setActive(1, CHECK_CHECKED);
+    f.fields.setAlertAdded(1, CHECK_CHECKED);
+    startWatchingA(f, 1);
+    f.fields.setAlertAdded(0, CHECK_CHECKED);
+    f.counter.setFiles(folderA, 2);
+    f.counter.setFiles(folderB, 2);
+    f.messageBox.whileShown = [&] { f.poll.stop(); }; // the window closes under the first box
+
+    f.poll.Timer1_Timer();
+    QCOMPARE(f.alerts(), QStringList{alertFor(folderA)});
+
+    f.log.clear();
+    f.poll.Timer1_Timer();
+    QVERIFY(f.log.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestPollCycle)

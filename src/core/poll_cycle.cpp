@@ -16,7 +16,7 @@ void PollCycle::Timer1_Timer()
     // A tick that falls due while another one waits in its alert box is dropped: the previous
     // count is recorded only after the box is dismissed, so a nested tick would raise the same
     // alert again.
-    if (m_tickRunning)
+    if (m_tickRunning || m_stopped)
         return;
     m_tickRunning = true;
     const auto tickDone = qScopeGuard([this] { m_tickRunning = false; });
@@ -26,10 +26,15 @@ void PollCycle::Timer1_Timer()
         m_state.firstPass = false;
         return;
     }
-    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+    for (int slot = 0; slot < SLOT_COUNT && !m_stopped; ++slot) {
         if (isSet(m_fields.active(slot)))
             compareSlot(slot);
     }
+}
+
+void PollCycle::stop()
+{
+    m_stopped = true;
 }
 
 void PollCycle::recordActiveSlots()

@@ -106,6 +106,9 @@ public:
 
     // One tick of the poll timer.
     void Timer1_Timer();
+    // Ends the poll for good, as the window closes: a tick waiting in its alert box raises no
+    // further alert once the box goes, and later ticks do nothing.
+    void stop();
 
     PollState& state() { return m_state; }
     const PollState& state() const { return m_state; }
@@ -122,4 +125,5 @@ private:
     MessageBox& m_messageBox;
     PollState m_state;
     bool m_tickRunning = false;
+    bool m_stopped = false;
 };
