@@ -1,0 +1,72 @@
+#include "platform/termination_signals.h"
+
+#include <QSocketNotifier>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::array watchedSignals{SIGTERM, SIGHUP, SIGINT};
+int socketPair[2] = {-1, -1}; // [0] is read by the event loop, [1] written by the handler
+
+void onSignal(int signalNumber)
+{
+    const int savedErrno = errno;
+    const unsigned char number = static_cast<unsigned char>(signalNumber);
+    [[maybe_unused]] const auto written = ::write(socketPair[1], &number, 1);
+    errno = savedErrno;
+}
+
+bool installHandlers()
+{
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signalNumber : watchedSignals) {
+        if (::sigaction(signalNumber, &action, nullptr) != 0)
+            return false;
+    }
+    return true;
+}
+
+void restoreDefaults()
+{
+    for (const int signalNumber : watchedSignals)
+        std::signal(signalNumber, SIG_DFL);
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, socketPair) != 0)
+        return;
+    if (!installHandlers()) {
+        restoreDefaults();
+        return;
+    }
+    m_notifier = new QSocketNotifier(socketPair[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    restoreDefaults();
+    for (int& fd : socketPair) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+}
+
+void TerminationSignals::readSignal()
+{
+    unsigned char number = 0;
+    while (::read(socketPair[0], &number, 1) == 1)
+        emit received(number);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Turns SIGTERM, SIGHUP and SIGINT (a logout, a shutdown, Ctrl+C) into a Qt signal delivered by
+// the event loop. The handler only writes the signal's number to a socket, which is safe
+// inside a signal handler; everything else happens on the event loop's thread. Make one.
+class TerminationSignals : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TerminationSignals(QObject* parent = nullptr);
+    ~TerminationSignals() override;
+
+    // False when the handlers could not be installed; the signals then end the process as
+    // they would without this.
+    bool isWatching() const { return m_notifier != nullptr; }
+
+signals:
+    void received(int signalNumber);
+
+private:
+    void readSignal();
+
+    QSocketNotifier* m_notifier = nullptr;
+};

@@ -1,0 +1,291 @@
+#include "ui/main_window.h"
+
+#include "core/app_identity.h"
+#include "platform/screen_info.h"
+#include "settings/settings_layout.h"
+#include "ui/check_value_box.h"
+#include "ui/folder_label.h"
+#include "ui/folder_picker.h"
+#include "ui/main_window_layout.h"
+#include "ui/tab_control.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+#include <vector>
+
+namespace {
+
+const QString folderPrompt = QStringLiteral("Select a folder to watch...");
+
+QString aboutTitle()
+{
+    return QStringLiteral("%1 for Linux").arg(QLatin1String(PRODUCT_TITLE));
+}
+
+QString rightsNotice()
+{
+    return QStringLiteral("Copyright \u00a9 2026 the Marrowquill developers");
+}
+
+// What a frame needs is the room for its title.
+QSize neededSize(const QWidget* control)
+{
+    if (qobject_cast<const QGroupBox*>(control))
+        return control->minimumSizeHint();
+    return control->sizeHint();
+}
+
+} // namespace
+
+Form1::Form1(SettingsStore& settings, Beeper& beeper, const ScreenInfo& screen, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      Timer1(POLL_INTERVAL_MS), m_settings(settings), m_screen(screen),
+      m_messageBox(this, QString::fromLatin1(PRODUCT_TITLE)),
+      m_poll(*this, File1, beeper, m_messageBox), m_pickFolder(BrowseForFolder)
+{
+    setWindowTitle(QString::fromLatin1(PRODUCT_TITLE));
+    setWindowIcon(QIcon(QStringLiteral(":/marrowquill.xpm")));
+    createControls();
+    applyLayout();
+    setFocusOrder();
+    Timer1.setTickHandler([this] { Timer1_Timer(); });
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::setFolderPicker(FolderPicker picker)
+{
+    m_pickFolder = std::move(picker);
+}
+
+void Form1::createControls()
+{
+    SSTab1 = new TabControl(this);
+    for (int slot = 0; slot < SLOT_COUNT; ++slot)
+        SSTab1->addTab(createSlotPage(slot), QString::number(slot + 1));
+    SSTab1->addTab(createAboutPage(), QStringLiteral("About..."));
+    SSTab1->setCurrentIndex(SLOT_COUNT); // the About page is in front at every start
+
+    Check4 = new CheckValueBox(QStringLiteral("Alert Sound"), this);
+}
+
+QWidget* Form1::createSlotPage(int slot)
+{
+    auto* page = new QWidget;
+    Check1[slot] = new CheckValueBox(QStringLiteral("Active"), page);
+    connect(Check1[slot], &CheckValueBox::valueChanged, this, [this, slot] { Check1_Click(slot); });
+
+    Frame1[slot] = new QGroupBox(QStringLiteral("Folder to watch:"), page);
+    Label1[slot] = new FolderLabel(Frame1[slot]);
+    Label1[slot]->setFolderText(QString::fromLatin1(NO_FOLDER_TEXT));
+    Command1[slot] = new QPushButton(QStringLiteral("&Set Folder"), Frame1[slot]);
+    connect(Command1[slot], &QPushButton::clicked, this, [this, slot] { Command1_Click(slot); });
+
+    Frame2[slot] = new QGroupBox(QStringLiteral("Alert when:"), page);
+    Check2[slot] = new CheckValueBox(QStringLiteral("Files added to folder"), Frame2[slot]);
+    Check3[slot] = new CheckValueBox(QStringLiteral("Files removed from folder"), Frame2[slot]);
+    return page;
+}
+
+QWidget* Form1::createAboutPage()
+{
+    auto* page = new QWidget;
+    Image1 = new QLabel(page);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/marrowquill.xpm")));
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop); // drawn at its own 32 pixels, never scaled
+    Label2[0] = new QLabel(aboutTitle(), page);
+    Label2[1] = new QLabel(rightsNotice(), page);
+    return page;
+}
+
+// The tab control first; then, page by page, the button, "Active" and the two alert boxes
+// (on the first page "added" before "removed", on the others the other way round); then
+// "Alert Sound".
+void Form1::setFocusOrder()
+{
+    std::vector<QWidget*> order{SSTab1};
+    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+        order.push_back(Command1[slot]);
+        order.push_back(Check1[slot]);
+        if (slot == 0) {
+            order.push_back(Check2[slot]);
+            order.push_back(Check3[slot]);
+        } else {
+            order.push_back(Check3[slot]);
+            order.push_back(Check2[slot]);
+        }
+    }
+    order.push_back(Check4);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+// Places every control by the twips tables, scaled by one factor so that every caption fits
+// in the running font and style.
+void Form1::applyLayout()
+{
+    const QString noFolder = QString::fromLatin1(NO_FOLDER_TEXT);
+    std::vector<Fit> fits{
+        {neededSize(Check4), layout::CHECK4},
+        {neededSize(Label2[0]), layout::LABEL2_0},
+        {neededSize(Label2[1]), layout::LABEL2_1},
+    };
+    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+        fits.push_back({neededSize(Check1[slot]), layout::CHECK1});
+        fits.push_back({neededSize(Frame1[slot]), layout::FRAME1});
+        fits.push_back({Label1[slot]->fontMetrics().size(Qt::TextSingleLine, noFolder),
+                        layout::LABEL1});
+        fits.push_back({neededSize(Command1[slot]), layout::COMMAND1});
+        fits.push_back({neededSize(Frame2[slot]), layout::FRAME2});
+        fits.push_back({neededSize(Check2[slot]), layout::check2(slot)});
+        fits.push_back({neededSize(Check3[slot]), layout::CHECK3});
+    }
+    m_scale = fittingScale(fits);
+
+    setFixedSize(toPixels(layout::FORM_CLIENT, m_scale).size());
+    SSTab1->setGeometry(toPixels(layout::SSTAB1, m_scale));
+    Check4->setGeometry(toPixels(layout::CHECK4, m_scale));
+
+    // The tables count from the tab control's corner; the pages start below the tab strip.
+    const QPoint page = SSTab1->pageOffset();
+    const auto onPage = [&](const Twips& box) {
+        return toPixels(box, m_scale).translated(-page);
+    };
+    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+        Check1[slot]->setGeometry(onPage(layout::CHECK1));
+        Frame1[slot]->setGeometry(onPage(layout::FRAME1));
+        Label1[slot]->setGeometry(toPixels(layout::LABEL1, m_scale));
+        Command1[slot]->setGeometry(toPixels(layout::COMMAND1, m_scale));
+        Frame2[slot]->setGeometry(onPage(layout::FRAME2));
+        Check2[slot]->setGeometry(toPixels(layout::check2(slot), m_scale));
+        Check3[slot]->setGeometry(toPixels(layout::CHECK3, m_scale));
+    }
+    Image1->setGeometry(onPage(layout::IMAGE1));
+    Label2[0]->setGeometry(onPage(layout::LABEL2_0));
+    Label2[1]->setGeometry(onPage(layout::LABEL2_1));
+}
+
+void Form1::Form_Load()
+{
+    pollState().firstPass = true;
+    LoadSettings(*this, m_settings);
+    for (int index = 0; index < SLOT_COUNT; ++index)
+        Check1_Click(index);
+    centreOnScreen();
+    Timer1.start();
+}
+
+// Centred on the primary screen, by the window's outer size as far as it is known.
+void Form1::centreOnScreen()
+{
+    const QRect screen = m_screen.geometry();
+    if (screen.isEmpty())
+        return;
+    const QSize outer = frameGeometry().size();
+    move(screen.left() + (screen.width() - outer.width()) / 2,
+         screen.top() + (screen.height() - outer.height()) / 2);
+}
+
+void Form1::Check1_Click(int index)
+{
+    const bool enabled = isSet(Check1[index]->value());
+    Label1[index]->setEnabled(enabled);
+    Command1[index]->setEnabled(enabled);
+    Check2[index]->setEnabled(enabled);
+    Check3[index]->setEnabled(enabled);
+}
+
+void Form1::Command1_Click(int index)
+{
+    const QString chosen = m_pickFolder(this, folderPrompt);
+    if (!chosen.isEmpty()) {
+        Label1[index]->setFolderText(chosen);
+        return;
+    }
+    Label1[index]->setFolderText(QString::fromLatin1(NO_FOLDER_TEXT));
+    Check1[index]->setValue(CHECK_UNCHECKED);
+}
+
+void Form1::Form_QueryUnload()
+{
+    if (m_saved)
+        return;
+    m_saved = true;
+    SaveSettings(*this, m_settings);
+}
+
+void Form1::Timer1_Timer()
+{
+    m_poll.Timer1_Timer();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    Form_QueryUnload();
+    Timer1.stop();
+    m_poll.stop();
+    // A dialog still open (an alert, the folder chooser) is a window of its own and would
+    // outlive this one; it closes now, so that the handler waiting in it returns.
+    for (QDialog* dialog : findChildren<QDialog*>()) {
+        if (dialog->isVisible())
+            dialog->reject();
+    }
+    event->accept();
+}
+
+CheckValue Form1::active(int slot) const
+{
+    return Check1.at(slot)->value();
+}
+
+QString Form1::folder(int slot) const
+{
+    return Label1.at(slot)->folderText();
+}
+
+CheckValue Form1::alertAdded(int slot) const
+{
+    return Check2.at(slot)->value();
+}
+
+CheckValue Form1::alertRemoved(int slot) const
+{
+    return Check3.at(slot)->value();
+}
+
+CheckValue Form1::alertSound() const
+{
+    return Check4->value();
+}
+
+void Form1::setActive(int slot, CheckValue value)
+{
+    Check1.at(slot)->setValue(value);
+}
+
+void Form1::setFolder(int slot, const QString& text)
+{
+    Label1.at(slot)->setFolderText(text);
+}
+
+void Form1::setAlertAdded(int slot, CheckValue value)
+{
+    Check2.at(slot)->setValue(value);
+}
+
+void Form1::setAlertRemoved(int slot, CheckValue value)
+{
+    Check3.at(slot)->setValue(value);
+}
+
+void Form1::setAlertSound(CheckValue value)
+{
+    Check4->setValue(value);
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "core/watch_core.h"
+#include "platform/directory_counter.h"
+#include "platform/qt_alerts.h"
+#include "platform/qt_poll_timer.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class CheckValueBox;
+class FolderLabel;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class ScreenInfo;
+class SettingsStore;
+class TabControl;
+
+// The program's only window: five watch slots on tabs "1" to "5", an About tab and the
+// "Alert Sound" option. Its controls hold the slot fields, so what the user sees is what the
+// poll reads and the settings keep. Creating it runs its load sequence; closing it saves.
+class Form1 : public QWidget, public SlotFields
+{
+    Q_OBJECT
+
+public:
+    // Shows a modal folder chooser owned by `owner`; the chosen folder's path, or the empty
+    // text when the user cancels.
+    using FolderPicker = std::function<QString(QWidget* owner, const QString& prompt)>;
+
+    Form1(SettingsStore& settings, Beeper& beeper, const ScreenInfo& screen,
+          QWidget* parent = nullptr);
+    ~Form1() override;
+
+    void setFolderPicker(FolderPicker picker);
+    // The factor by which the window's geometry is scaled so that every caption fits.
+    double layoutScale() const { return m_scale; }
+
+    // Handlers.
+    void Form_Load();
+    void Check1_Click(int index);
+    void Command1_Click(int index);
+    void Form_QueryUnload();
+    void Timer1_Timer();
+
+    // Slot fields.
+    CheckValue active(int slot) const override;
+    QString folder(int slot) const override;
+    CheckValue alertAdded(int slot) const override;
+    CheckValue alertRemoved(int slot) const override;
+    CheckValue alertSound() const override;
+    void setActive(int slot, CheckValue value) override;
+    void setFolder(int slot, const QString& text) override;
+    void setAlertAdded(int slot, CheckValue value) override;
+    void setAlertRemoved(int slot, CheckValue value) override;
+    void setAlertSound(CheckValue value) override;
+
+    // The controls, by the names the program gives them.
+    TabControl* SSTab1 = nullptr;
+    CheckValueBox* Check4 = nullptr;
+    std::array<CheckValueBox*, SLOT_COUNT> Check1{};
+    std::array<QGroupBox*, SLOT_COUNT> Frame1{};
+    std::array<FolderLabel*, SLOT_COUNT> Label1{};
+    std::array<QPushButton*, SLOT_COUNT> Command1{};
+    std::array<QGroupBox*, SLOT_COUNT> Frame2{};
+    std::array<CheckValueBox*, SLOT_COUNT> Check2{};
+    std::array<CheckValueBox*, SLOT_COUNT> Check3{};
+    QLabel* Image1 = nullptr;
+    std::array<QLabel*, 2> Label2{};
+    QtPollTimer Timer1;
+    DirectoryCounter File1;
+
+    PollState& pollState() { return m_poll.state(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    QWidget* createSlotPage(int slot);
+    QWidget* createAboutPage();
+    void setFocusOrder();
+    void applyLayout();
+    void centreOnScreen();
+
+    SettingsStore& m_settings;
+    const ScreenInfo& m_screen;
+    QtMessageBox m_messageBox;
+    PollCycle m_poll;
+    FolderPicker m_pickFolder;
+    double m_scale = 1.0;
+    bool m_saved = false;
+};
