@@ -3,6 +3,7 @@
 #include "core/watch_core.h"
 #include "platform/alerts.h"
 #include "platform/file_counter.h"
+#include "platform/screen_info.h"
 #include "platform/settings_store.h"
 
 #include <QMap>
@@ -74,6 +75,16 @@ public:
 
 private:
     CallLog& m_log;
+};
+
+class FakeScreen final : public ScreenInfo
+{
+public:
+    explicit FakeScreen(const QRect& geometry) : m_geometry(geometry) {}
+    QRect geometry() const override { return m_geometry; }
+
+private:
+    QRect m_geometry;
 };
 
 // Every fake the poll needs, wired to one log, with the poll under test.

@@ -1,0 +1,481 @@
+#include "fakes.h"
+#include "modal_watch.h"
+#include "settings/settings_layout.h"
+#include "test_main.h"
+#include "ui/check_value_box.h"
+#include "ui/folder_label.h"
+#include "ui/main_window.h"
+#include "ui/main_window_layout.h"
+#include "ui/tab_control.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QRect screenRect(100, 50, 1920, 1080);
+
+// The window with fakes for the store, the beep and the screen.
+struct WindowFixture
+{
+    explicit WindowFixture(const QMap<QString, QString>& stored = {})
+    {
+        store.values = stored;
+        window = std::make_unique<Form1>(store, beeper, screen);
+        window->Timer1.stop(); // the tests drive the ticks
+    }
+
+    CallLog log;
+    FakeSettingsStore store{log};
+    FakeBeeper beeper{log};
+    FakeScreen screen{screenRect};
+    std::unique_ptr<Form1> window;
+};
+
+QString key(const char* prefix, int slot)
+{
+    return QStringLiteral("values/") + slotKey(prefix, slot);
+}
+
+QList<QWidget*> slotControls(Form1& w, int slot)
+{
+    return {w.Label1[slot], w.Command1[slot], w.Check2[slot], w.Check3[slot]};
+}
+
+bool allEnabled(const QList<QWidget*>& controls, bool enabled)
+{
+    for (const QWidget* control : controls) {
+        if (control->isEnabled() != enabled)
+            return false;
+    }
+    return true;
+}
+
+void touch(const QString& path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tabsAreOneToFiveThenAboutInFront();
+    void captionsAreExact();
+    void noCaptionIsClipped();
+    void geometryFollowsTheTablesScaledByOneFactor();
+    void pagesSitWhereTheLayoutExpected();
+    void focusOrder();
+    void checkValuesMapToQtStates_data();
+    void checkValuesMapToQtStates();
+    void loadSequence();
+    void untickingActiveKeepsAlertValues();
+    void choosingAFolderChangesOnlyTheLabel();
+    void cancellingTheChooserClearsAndSwitchesOffThatSlot();
+    void longFolderIsShownElidedButKeptWhole();
+    void tickWhileChooserIsOpenSeesTheOldFolder();
+    void closingSavesEveryValueOnce();
+    void realAlertBoxAfterAFileIsAdded();
+    void closingWhileAnAlertIsOpenClosesIt();
+};
+
+void TestMainWindow::tabsAreOneToFiveThenAboutInFront()
+{
+    WindowFixture f({{key(KEY_ACTIVE, 2), " 1"}});
+    QTabWidget* tabs = f.window->SSTab1;
+    QCOMPARE(tabs->count(), 6);
+    const QStringList expected{"1", "2", "3", "4", "5", "About..."};
+    for (int i = 0; i < tabs->count(); ++i)
+        QCOMPARE(tabs->tabText(i), expected[i]);
+    QCOMPARE(tabs->currentIndex(), 5);
+    QCOMPARE(f.window->windowTitle(), QString("Marrowquill 1.0"));
+    QVERIFY(!f.window->windowIcon().isNull());
+    QVERIFY(!f.window->Image1->pixmap().isNull());
+    QCOMPARE(f.window->Image1->pixmap().size(), QSize(32, 32));
+}
+
+void TestMainWindow::captionsAreExact()
+{
+    WindowFixture f;
+    Form1& w = *f.window;
+    QCOMPARE(w.Check4->text(), QString("Alert Sound"));
+    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+        QCOMPARE(w.Check1[slot]->text(), QString("Active"));
+        QCOMPARE(w.Frame1[slot]->title(), QString("Folder to watch:"));
+        QCOMPARE(w.Label1[slot]->text(), QString("(None presently selected)"));
+        QCOMPARE(w.Command1[slot]->text(), QString("&Set Folder"));
+        QCOMPARE(w.Frame2[slot]->title(), QString("Alert when:"));
+        QCOMPARE(w.Check2[slot]->text(), QString("Files added to folder"));
+        QCOMPARE(w.Check3[slot]->text(), QString("Files removed from folder"));
+    }
+    QCOMPARE(w.Label2[0]->text(), QString("Marrowquill 1.0 for Linux"));
+    QVERIFY(!w.Label2[1]->text().isEmpty());
+}
+
+void TestMainWindow::noCaptionIsClipped()
+{
+    WindowFixture f;
+    Form1& w = *f.window;
+    QList<QWidget*> controls{w.Check4, w.Label2[0], w.Label2[1]};
+    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+        controls << w.Check1[slot] << w.Command1[slot] << w.Check2[slot] << w.Check3[slot]
+                 << w.Label1[slot];
+    }
+    QStringList clipped;
+    for (QWidget* control : controls) {
+        if (control->sizeHint().width() > control->width() ||
+            control->sizeHint().height() > control->height()) {
+            clipped << QStringLiteral("%1 needs %2x%3, has %4x%5")
+                           .arg(control->metaObject()->className())
+                           .arg(control->sizeHint().width())
+                           .arg(control->sizeHint().height())
+                           .arg(control->width())
+                           .arg(control->height());
+        }
+    }
+    for (QGroupBox* frame : w.findChildren<QGroupBox*>()) {
+        if (frame->minimumSizeHint().width() > frame->width())
+            clipped << frame->title();
+    }
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+    QVERIFY(w.layoutScale() >= 1.0);
+}
+
+void TestMainWindow::geometryFollowsTheTablesScaledByOneFactor()
+{
+    WindowFixture f;
+    Form1& w = *f.window;
+    const double s = w.layoutScale();
+    QCOMPARE(w.size(), toPixels(layout::FORM_CLIENT, s).size());
+    QCOMPARE(w.SSTab1->geometry(), toPixels(layout::SSTAB1, s));
+    QCOMPARE(w.Check4->geometry(), toPixels(layout::CHECK4, s));
+
+    const QPoint page = w.SSTab1->pageOffset();
+    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+        QCOMPARE(w.Check1[slot]->geometry(), toPixels(layout::CHECK1, s).translated(-page));
+        QCOMPARE(w.Frame1[slot]->geometry(), toPixels(layout::FRAME1, s).translated(-page));
+        QCOMPARE(w.Label1[slot]->geometry(), toPixels(layout::LABEL1, s));
+        QCOMPARE(w.Command1[slot]->geometry(), toPixels(layout::COMMAND1, s));
+        QCOMPARE(w.Check2[slot]->geometry(), toPixels(layout::check2(slot), s));
+        QCOMPARE(w.Check3[slot]->geometry(), toPixels(layout::CHECK3, s));
+    }
+    // "Files added to folder" is widest on page 1, narrower on page 2, narrowest after.
+    QVERIFY(w.Check2[0]->width() > w.Check2[1]->width());
+    QVERIFY(w.Check2[1]->width() > w.Check2[2]->width());
+    QCOMPARE(w.Check2[2]->width(), w.Check2[4]->width());
+}
+
+// The page offset is worked out before the window is shown; once shown, Qt's own layout of
+// the tab control must agree, and every control must lie inside its page.
+void TestMainWindow::pagesSitWhereTheLayoutExpected()
+{
+    WindowFixture f;
+    Form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int index = 0; index < w.SSTab1->count(); ++index) {
+        QWidget* page = w.SSTab1->widget(index);
+        w.SSTab1->setCurrentIndex(index);
+        QCOMPARE(page->mapTo(w.SSTab1, QPoint(0, 0)), w.SSTab1->pageOffset());
+        for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            QVERIFY2(page->rect().contains(control->geometry()),
+                     qPrintable(QStringLiteral("page %1: %2").arg(index).arg(
+                         control->metaObject()->className())));
+        }
+    }
+    QVERIFY(w.rect().contains(w.Check4->geometry()));
+}
+
+void TestMainWindow::focusOrder()
+{
+    WindowFixture f;
+    Form1& w = *f.window;
+    QList<QWidget*> expected{w.SSTab1};
+    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+        expected << w.Command1[slot] << w.Check1[slot];
+        if (slot == 0)
+            expected << w.Check2[slot] << w.Check3[slot];
+        else
+            expected << w.Check3[slot] << w.Check2[slot];
+    }
+    expected << w.Check4;
+
+    QList<QWidget*> chain;
+    QWidget* widget = w.SSTab1;
+    do {
+        if (expected.contains(widget))
+            chain << widget;
+        widget = widget->nextInFocusChain();
+    } while (widget != w.SSTab1 && chain.size() < expected.size());
+    QCOMPARE(chain, expected);
+    for (QWidget* label : QList<QWidget*>{w.Label1[0], w.Frame1[0], w.Frame2[0], w.Image1})
+        QCOMPARE(label->focusPolicy(), Qt::NoFocus);
+}
+
+void TestMainWindow::checkValuesMapToQtStates_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<Qt::CheckState>("shown");
+    QTest::newRow("0 unchecked") << 0 << Qt::Unchecked;
+    QTest::newRow("1 checked") << 1 << Qt::Checked;
+    QTest::newRow("2 grayed") << 2 << Qt::PartiallyChecked;
+}
+
+void TestMainWindow::checkValuesMapToQtStates()
+{
+    QFETCH(int, value);
+    QFETCH(Qt::CheckState, shown);
+
+    CheckValueBox box("box");
+    box.setValue(CHECK_CHECKED);
+    int changes = 0;
+    QObject::connect(&box, &CheckValueBox::valueChanged, [&] { ++changes; });
+
+    box.setValue(CheckValue(value));
+    QCOMPARE(box.checkState(), shown);
+    QCOMPARE(int(box.value()), value);
+    QCOMPARE(changes, value == CHECK_CHECKED ? 0 : 1);
+    box.setValue(CheckValue(value)); // the same value again raises nothing
+    QCOMPARE(changes, value == CHECK_CHECKED ? 0 : 1);
+
+    // A click of the user's turns any value but 1 into 1, and 1 into 0.
+    box.click();
+    QCOMPARE(box.value(), value == CHECK_CHECKED ? CHECK_UNCHECKED : CHECK_CHECKED);
+}
+
+void TestMainWindow::loadSequence()
+{
+    WindowFixture f({{key(KEY_ACTIVE, 1), " 1"},
+                     {key(KEY_FOLDER, 1), "/srv/in"},
+                     {key(KEY_ALERT_ADDED, 1), " 1"},
+                     {key(KEY_ACTIVE, 3), "1"},
+                     {"values/check4", " 1"}});
+    Form1& w = *f.window;
+
+    QVERIFY(w.pollState().firstPass);
+    QCOMPARE(w.folder(1), QString("/srv/in"));
+    QCOMPARE(w.alertAdded(1), CHECK_CHECKED);
+    QCOMPARE(w.alertSound(), CHECK_CHECKED);
+    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+        const bool active = slot == 1 || slot == 3;
+        QVERIFY2(allEnabled(slotControls(w, slot), active), qPrintable(QString::number(slot)));
+        QVERIFY(w.Check1[slot]->isEnabled());
+    }
+
+    const QRect frame = w.frameGeometry();
+    QCOMPARE(frame.center().x() - screenRect.center().x(), 0);
+    QVERIFY(qAbs(frame.center().y() - screenRect.center().y()) <= 1);
+
+    WindowFixture started;
+    QVERIFY(!started.window->Timer1.isActive()); // stopped by the fixture...
+    Form1 running(f.store, f.beeper, f.screen);
+    QVERIFY(running.Timer1.isActive()); // ...but started by the load sequence
+    QCOMPARE(running.Timer1.intervalMs(), 5000);
+}
+
+void TestMainWindow::untickingActiveKeepsAlertValues()
+{
+    WindowFixture f({{key(KEY_ACTIVE, 0), " 1"},
+                     {key(KEY_ALERT_ADDED, 0), " 1"},
+                     {key(KEY_ALERT_REMOVED, 0), " 1"}});
+    Form1& w = *f.window;
+    QVERIFY(allEnabled(slotControls(w, 0), true));
+
+    w.Check1[0]->click();
+    QCOMPARE(w.active(0), CHECK_UNCHECKED);
+    QVERIFY(allEnabled(slotControls(w, 0), false));
+    QCOMPARE(w.alertAdded(0), CHECK_CHECKED);
+    QCOMPARE(w.alertRemoved(0), CHECK_CHECKED);
+
+    w.Check1[0]->click();
+    QVERIFY(allEnabled(slotControls(w, 0), true));
+    QCOMPARE(w.alertAdded(0), CHECK_CHECKED);
+}
+
+void TestMainWindow::choosingAFolderChangesOnlyTheLabel()
+{
+    WindowFixture f({{key(KEY_ACTIVE, 2), " 1"}, {key(KEY_ALERT_REMOVED, 2), " 1"}});
+    Form1& w = *f.window;
+    QString promptSeen;
+    w.setFolderPicker([&](QWidget* owner, const QString& prompt) {
+        promptSeen = prompt;
+        return owner == &w ? QStringLiteral("/home/u/Inbox") : QString();
+    });
+
+    w.Command1[2]->click();
+
+    QCOMPARE(promptSeen, QString("Select a folder to watch..."));
+    QCOMPARE(w.folder(2), QString("/home/u/Inbox"));
+    QCOMPARE(w.active(2), CHECK_CHECKED);
+    QCOMPARE(w.alertRemoved(2), CHECK_CHECKED);
+    QCOMPARE(w.alertAdded(2), CHECK_UNCHECKED);
+    QVERIFY(allEnabled(slotControls(w, 2), true));
+}
+
+void TestMainWindow::cancellingTheChooserClearsAndSwitchesOffThatSlot()
+{
+    QMap<QString, QString> stored;
+    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+        stored[key(KEY_ACTIVE, slot)] = " 1";
+        stored[key(KEY_FOLDER, slot)] = QStringLiteral("/watched/%1").arg(slot);
+        stored[key(KEY_ALERT_ADDED, slot)] = " 1";
+    }
+    WindowFixture f(stored);
+    Form1& w = *f.window;
+    w.setFolderPicker([](QWidget*, const QString&) { return QString(); });
+
+    w.Command1[3]->click();
+
+    QCOMPARE(w.folder(3), QString("(None presently selected)"));
+    QCOMPARE(w.active(3), CHECK_UNCHECKED);
+    QVERIFY(allEnabled(slotControls(w, 3), false));
+    QCOMPARE(w.alertAdded(3), CHECK_CHECKED);
+    for (int slot : {0, 1, 2, 4}) {
+        QCOMPARE(w.folder(slot), QStringLiteral("/watched/%1").arg(slot));
+        QCOMPARE(w.active(slot), CHECK_CHECKED);
+        QVERIFY(allEnabled(slotControls(w, slot), true));
+    }
+}
+
+void TestMainWindow::longFolderIsShownElidedButKeptWhole()
+{
+    const QString longPath = "/srv/" + QString("very-long-folder-name/").repeated(20) + "end";
+    WindowFixture f({{key(KEY_FOLDER, 0), longPath}});
+    Form1& w = *f.window;
+
+    FolderLabel* label = w.Label1[0];
+    QVERIFY(label->text() != longPath);
+    QVERIFY(label->text().startsWith("/srv/"));
+    QVERIFY(label->text().endsWith("end"));
+    QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
+    QCOMPARE(label->toolTip(), longPath);
+    QCOMPARE(w.folder(0), longPath);
+
+    w.setFolder(0, "/short");
+    QCOMPARE(label->text(), QString("/short"));
+    QVERIFY(label->toolTip().isEmpty());
+}
+
+void TestMainWindow::tickWhileChooserIsOpenSeesTheOldFolder()
+{
+    QTemporaryDir before, after;
+    WindowFixture f({{key(KEY_ACTIVE, 0), " 1"}, {key(KEY_FOLDER, 0), before.path()}});
+    Form1& w = *f.window;
+    QByteArray counted;
+    w.setFolderPicker([&](QWidget*, const QString&) {
+        w.Timer1_Timer();
+        counted = w.File1.folder();
+        return after.path();
+    });
+
+    w.Command1[0]->click();
+
+    QCOMPARE(counted, QFile::encodeName(before.path()));
+    QCOMPARE(w.folder(0), after.path());
+}
+
+void TestMainWindow::closingSavesEveryValueOnce()
+{
+    WindowFixture f;
+    Form1& w = *f.window;
+    w.show();
+    w.Check1[4]->click();
+    w.Check3[4]->click();
+    w.Check4->click();
+    f.log.clear();
+
+    QVERIFY(w.close());
+    w.Form_QueryUnload(); // a second close request for the same window saves nothing more
+
+    QCOMPARE(f.log.filter("save:").size(), SETTINGS_VALUE_COUNT);
+    QCOMPARE(f.log.count("flush"), 1);
+    QCOMPARE(f.store.values.value(key(KEY_ACTIVE, 4)), QString(" 1"));
+    QCOMPARE(f.store.values.value(key(KEY_ALERT_REMOVED, 4)), QString(" 1"));
+    QCOMPARE(f.store.values.value("values/check4"), QString(" 1"));
+    QVERIFY(!w.Timer1.isActive());
+}
+
+void TestMainWindow::realAlertBoxAfterAFileIsAdded()
+{
+    QTemporaryDir watched;
+    WindowFixture f({{key(KEY_ACTIVE, 0), " 1"},
+                     {key(KEY_FOLDER, 0), watched.path()},
+                     {key(KEY_ALERT_ADDED, 0), " 1"},
+                     {"values/check4", " 1"}});
+    Form1& w = *f.window;
+    w.show();
+    w.Timer1_Timer(); // the first tick records the count
+    touch(watched.filePath("new.txt"));
+
+    QString title, text;
+    int buttons = 0;
+    QMessageBox::Icon icon = QMessageBox::Warning;
+    QWidget* owner = nullptr;
+    ModalWatch watch([&](QWidget* dialog) {
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        QVERIFY(box);
+        title = box->windowTitle();
+        text = box->text();
+        buttons = box->buttons().size();
+        icon = box->icon();
+        owner = box->parentWidget();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    w.Timer1_Timer();
+
+    QVERIFY(watch.sawDialog());
+    QCOMPARE(title, QString("Marrowquill 1.0"));
+    QCOMPARE(text, "Change in folder " + watched.path());
+    QCOMPARE(buttons, 1);
+    QCOMPARE(icon, QMessageBox::NoIcon);
+    QCOMPARE(owner, &w);
+    QCOMPARE(f.log, CallLog{"beep"});
+    QCOMPARE(w.pollState().previousCount[0], std::int64_t(1));
+}
+
+void TestMainWindow::closingWhileAnAlertIsOpenClosesIt()
+{
+    QTemporaryDir first, second;
+    WindowFixture f({{key(KEY_ACTIVE, 0), " 1"},
+                     {key(KEY_FOLDER, 0), first.path()},
+                     {key(KEY_ALERT_ADDED, 0), " 1"},
+                     {key(KEY_ACTIVE, 1), " 1"},
+                     {key(KEY_FOLDER, 1), second.path()},
+                     {key(KEY_ALERT_ADDED, 1), " 1"}});
+    Form1& w = *f.window;
+    w.show();
+    w.Timer1_Timer();
+    touch(first.filePath("a"));
+    touch(second.filePath("b"));
+
+    int boxes = 0;
+    bool boxClosedWithWindow = false;
+    ModalWatch watch([&](QWidget* box) {
+        ++boxes;
+        w.close(); // as a SIGTERM would, under the open box
+        boxClosedWithWindow = !box->isVisible();
+    });
+    w.Timer1_Timer(); // returns: the box closed with the window, and no second box came
+
+    QVERIFY(watch.sawDialog());
+    QCOMPARE(boxes, 1);
+    QVERIFY(boxClosedWithWindow);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    QCOMPARE(f.log.count("flush"), 1);
+}
+
+MARROWQUILL_TEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
