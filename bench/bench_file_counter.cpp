@@ -4,6 +4,7 @@
 // The summary gives each way's median as a ratio to ours, and the peak memory each way adds.
 
 #include "bench_fixture.h"
+#include "ratio_reporter.h"
 #include "platform/directory_counter.h"
 
 #include <QDir>
@@ -17,10 +18,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iomanip>
 #include <iostream>
 #include <malloc.h>
-#include <map>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -158,59 +157,6 @@ std::int64_t peakExtraKiB(const CountFunction& count, const std::string& path)
     return extra;
 }
 
-// Keeps each benchmark's median and prints the ratios once the run ends.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                m_medians[run.run_name.args][run.run_name.function_name] =
-                    run.GetAdjustedRealTime();
-        }
-    }
-
-    void printRatios(std::ostream& out) const
-    {
-        out << "\nMedian time of each way as a ratio to ours (above 1: slower than ours)\n\n";
-        out << "| names |";
-        for (const Way& way : ways)
-            out << ' ' << way.name << " |";
-        out << "\n|---|";
-        for (std::size_t i = 0; i < ways.size(); ++i)
-            out << "---|";
-        out << '\n';
-        for (const auto& [names, medians] : m_medians) {
-            out << "| " << names << " |";
-            const auto ours = medians.find("ours");
-            for (const Way& way : ways) {
-                const auto it = medians.find(way.name);
-                if (ours == medians.end() || it == medians.end())
-                    out << " - |";
-                else
-                    out << ' ' << std::fixed << std::setprecision(2) << it->second / ours->second
-                        << " |";
-            }
-            out << '\n';
-        }
-    }
-
-private:
-    std::map<std::string, std::map<std::string, double>> m_medians;
-};
-
-std::vector<char*> withDefaults(int argc, char** argv)
-{
-    static std::string interleave = "--benchmark_enable_random_interleaving=true";
-    static std::string repetitions = "--benchmark_repetitions=9";
-    static std::string aggregates = "--benchmark_report_aggregates_only=true";
-    std::vector<char*> args(argv, argv + argc);
-    args.insert(args.begin() + 1, {interleave.data(), repetitions.data(), aggregates.data()});
-    return args;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -236,12 +182,16 @@ int main(int argc, char** argv)
         }
     }
 
-    std::vector<char*> args = withDefaults(argc, argv);
+    std::vector<char*> args = withInterleavedRepetitions(argc, argv, 9);
     int argCount = static_cast<int>(args.size());
     benchmark::Initialize(&argCount, args.data());
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios(std::cout);
+    std::cout << "\nMedian time of each way as a ratio to ours (above 1: slower than ours)\n\n";
+    std::vector<std::string> names;
+    for (const Way& way : ways)
+        names.push_back(way.name);
+    reporter.printRatios(std::cout, "ours", names);
 
     const BenchFolder& largest = folders.back();
     std::cout << "\nPeak extra memory of one count of " << largest.names << " names\n\n";

@@ -18,12 +18,14 @@ std::string entryName(std::int64_t index)
 
 enum class Kind { File, Folder, LinkToFile, LinkToFolder };
 
-Kind kindOf(std::int64_t index)
+Kind kindOf(std::int64_t index, bool withLinks)
 {
     switch (index % 100) {
     case 0:
         return Kind::Folder;
     case 1:
+        if (!withLinks)
+            return Kind::File;
         return (index / 100) % 2 == 0 ? Kind::LinkToFile : Kind::LinkToFolder;
     default:
         return Kind::File;
@@ -36,10 +38,10 @@ void check(bool ok, const std::string& what)
         throw std::runtime_error("cannot make the benchmark folder: " + what);
 }
 
-void makeEntry(int folderFd, std::int64_t index)
+void makeEntry(int folderFd, std::int64_t index, bool withLinks)
 {
     const std::string name = entryName(index);
-    switch (kindOf(index)) {
+    switch (kindOf(index, withLinks)) {
     case Kind::File: {
         const int fd = ::openat(folderFd, name.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
         check(fd >= 0, name);
@@ -60,13 +62,21 @@ void makeEntry(int folderFd, std::int64_t index)
 
 } // namespace
 
-BenchFolder makeBenchFolder(const std::string& parent, std::int64_t names)
+BenchFolder makeBenchFolder(const std::string& parent, std::int64_t names, bool withLinks,
+                            int copy)
 {
     BenchFolder folder;
-    folder.path = parent + "/marrowquill-bench-" + std::to_string(names);
+    folder.path = parent + "/marrowquill-bench-";
+    if (!withLinks)
+        folder.path += "plain-";
+    folder.path += std::to_string(names);
+    if (copy) {
+        folder.path += '-';
+        folder.path += std::to_string(copy);
+    }
     folder.names = names;
     for (std::int64_t i = 0; i < names; ++i) {
-        const Kind kind = kindOf(i);
+        const Kind kind = kindOf(i, withLinks);
         folder.expectedFiles += kind == Kind::File || kind == Kind::LinkToFile;
     }
 
@@ -79,7 +89,7 @@ BenchFolder makeBenchFolder(const std::string& parent, std::int64_t names)
     const int folderFd = ::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     check(folderFd >= 0, folder.path);
     for (std::int64_t i = 0; i < names; ++i)
-        makeEntry(folderFd, i);
+        makeEntry(folderFd, i, withLinks);
     ::close(folderFd);
     std::FILE* ready = std::fopen(marker.c_str(), "w");
     check(ready != nullptr, marker);

@@ -4,8 +4,8 @@
 #include <string>
 
 // A folder of `names` entries made for the benchmark: 1% subfolders, 1% symbolic links (half
-// to files, half to folders), the rest empty files. Made once and reused while its marker
-// stays beside it.
+// to files, half to folders) unless made without links, the rest empty files. Made once and
+// reused while its marker stays beside it. `copy` tells apart folders that are otherwise alike.
 struct BenchFolder
 {
     std::string path;
@@ -13,5 +13,6 @@ struct BenchFolder
     std::int64_t expectedFiles = 0; // files and links to files
 };
 
-BenchFolder makeBenchFolder(const std::string& parent, std::int64_t names);
+BenchFolder makeBenchFolder(const std::string& parent, std::int64_t names, bool withLinks = true,
+                            int copy = 0);
 void removeBenchFolder(const BenchFolder& folder);

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,10 +40,52 @@ void makeEntry(const QByteArray& folder, const QByteArray& recipe)
     QVERIFY2(result == 0, recipe.constData());
 }
 
+// Removes what makeEntry made, by its raw name: QDir cannot remove a name that is not valid
+// UTF-8.
+void removeEntries(const QByteArray& folder, const QByteArrayList& recipes)
+{
+    for (const QByteArray& recipe : recipes) {
+        const QByteArray entry = folder + '/' + recipe.split('|').last();
+        QVERIFY2((recipe.startsWith('d') ? ::rmdir(entry) : ::unlink(entry)) == 0, entry);
+    }
+}
+
 void makeFiles(const QByteArray& folder, int count)
 {
     for (int i = 0; i < count; ++i)
         makeEntry(folder, "f|file" + QByteArray::number(i));
+}
+
+// Sets the folder's times that many seconds back.
+void setAge(const QString& folder, int seconds)
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const timespec then{now.tv_sec - seconds, now.tv_nsec};
+    const timespec times[2] = {then, then};
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), times, 0) == 0);
+}
+
+// As if nothing had changed in the folder for an hour.
+void makeOld(const QString& folder)
+{
+    setAge(folder, 3600);
+}
+
+bool timesTrackEntriesIn(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    const auto stamp = stampOf(fd);
+    ::close(fd);
+    return stamp && stamp->timesTrackEntries;
+}
+
+// One tick's use of the counter.
+qint64 tick(DirectoryCounter& counter, const QString& folder)
+{
+    if (!counter.setFolder(folder) || !counter.refresh())
+        return -1;
+    return counter.count();
 }
 
 QByteArray path(const QTemporaryDir& dir, const char* name = nullptr)
@@ -67,6 +110,11 @@ private slots:
     void refreshReadsTheFolderAgain();
     void refreshFailsWhenFolderIsGoneAndKeepsCount();
     void startsInWorkingDirectoryAndResolvesRelativeText();
+    void everyChangeBetweenTicksIsSeen_data();
+    void everyChangeBetweenTicksIsSeen();
+    void changeInTheSameTimeGranuleAsTheReadIsSeen();
+    void recentlyChangedFolderIsReadInFullUntilSafelyOld();
+    void linkRetargetedOrTargetReplacedIsSeen();
 };
 
 void TestDirectoryCounter::countsEveryEntryThatIsNotAFolder_data()
@@ -104,6 +152,7 @@ void TestDirectoryCounter::countsEveryEntryThatIsNotAFolder()
     QVERIFY(counter.setFolder(dir.path()));
     QVERIFY(counter.refresh());
     QCOMPARE(counter.count(), expected);
+    removeEntries(path(dir), entries);
 }
 
 void TestDirectoryCounter::countsFortyThousandFiles()
@@ -223,6 +272,117 @@ void TestDirectoryCounter::startsInWorkingDirectoryAndResolvesRelativeText()
     QVERIFY(counter.setFolder("sub"));
     QVERIFY(counter.refresh());
     QCOMPARE(counter.count(), qint64(1));
+}
+
+void TestDirectoryCounter::everyChangeBetweenTicksIsSeen_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<qint64>("expected");
+    QTest::newRow("nothing") << "nothing" << qint64(2);
+    QTest::newRow("file created") << "create" << qint64(3);
+    QTest::newRow("file removed") << "remove" << qint64(1);
+    QTest::newRow("file renamed in") << "rename in" << qint64(3);
+    QTest::newRow("file renamed out") << "rename out" << qint64(1);
+    QTest::newRow("file renamed inside") << "rename inside" << qint64(2);
+    QTest::newRow("folder created") << "mkdir" << qint64(2);
+    QTest::newRow("folder replaced at the same path") << "replace" << qint64(1);
+}
+
+// The folder looks unchanged for an hour, so its count is remembered; then one change.
+void TestDirectoryCounter::everyChangeBetweenTicksIsSeen()
+{
+    QFETCH(QString, change);
+    QFETCH(qint64, expected);
+
+    QTemporaryDir root;
+    if (!timesTrackEntriesIn(root.path()))
+        QSKIP("the temporary folder's filesystem is always read in full");
+    for (const char* entry : {"d|watched", "f|watched/a", "f|watched/b", "d|watched/sub",
+                              "f|elsewhere-file"}) {
+        makeEntry(path(root), entry);
+    }
+    const QString watched = root.filePath("watched");
+    makeOld(watched);
+
+    DirectoryCounter counter;
+    QCOMPARE(tick(counter, watched), qint64(2));
+    QCOMPARE(tick(counter, watched), qint64(2));
+    QCOMPARE(counter.fullReads(), qint64(1)); // the second tick trusted the remembered count
+
+    QDir dir(watched);
+    if (change == "create") {
+        makeEntry(path(root), "f|watched/new");
+    } else if (change == "remove") {
+        QVERIFY(dir.remove("a"));
+    } else if (change == "rename in") {
+        QVERIFY(QDir(root.path()).rename("elsewhere-file", "watched/in"));
+    } else if (change == "rename out") {
+        QVERIFY(dir.rename("a", "../out"));
+    } else if (change == "rename inside") {
+        QVERIFY(dir.rename("a", "c"));
+    } else if (change == "mkdir") {
+        QVERIFY(dir.mkdir("newdir"));
+    } else if (change == "replace") {
+        QVERIFY(QDir(root.path()).rename("watched", "watched.old"));
+        makeEntry(path(root), "d|watched");
+        makeEntry(path(root), "f|watched/only");
+        makeOld(watched); // same times as before: only the inode tells it apart
+    }
+
+    QCOMPARE(tick(counter, watched), expected);
+    QCOMPARE(counter.fullReads(), qint64(change == "nothing" ? 1 : 2));
+}
+
+void TestDirectoryCounter::changeInTheSameTimeGranuleAsTheReadIsSeen()
+{
+    QTemporaryDir dir;
+    makeEntry(path(dir), "f|a");
+    DirectoryCounter counter;
+    QCOMPARE(tick(counter, dir.path()), qint64(1));
+    makeEntry(path(dir), "f|b"); // most likely within the same tick of the filesystem's clock
+    QCOMPARE(tick(counter, dir.path()), qint64(2));
+    QCOMPARE(counter.fullReads(), qint64(2));
+}
+
+void TestDirectoryCounter::recentlyChangedFolderIsReadInFullUntilSafelyOld()
+{
+    QTemporaryDir dir;
+    if (!timesTrackEntriesIn(dir.path()))
+        QSKIP("the temporary folder's filesystem is always read in full");
+    makeEntry(path(dir), "f|a");
+    setAge(dir.path(), 1); // changed a second ago: a change now could share its time
+    DirectoryCounter counter;
+    tick(counter, dir.path());
+    tick(counter, dir.path());
+    QCOMPARE(counter.fullReads(), qint64(2));
+
+    makeOld(dir.path());
+    tick(counter, dir.path());
+    QCOMPARE(tick(counter, dir.path()), qint64(1));
+    QCOMPARE(counter.fullReads(), qint64(3));
+}
+
+// What a link leads to can change while the folder holding the link stays as it was.
+void TestDirectoryCounter::linkRetargetedOrTargetReplacedIsSeen()
+{
+    QTemporaryDir root;
+    for (const char* entry : {"d|watched", "f|watched/a", "d|watched/sub", "l|a|watched/to-a",
+                              "f|target", "l|../target|watched/outside"}) {
+        makeEntry(path(root), entry);
+    }
+    const QString watched = root.filePath("watched");
+    makeOld(watched);
+    DirectoryCounter counter;
+    QCOMPARE(tick(counter, watched), qint64(3));
+
+    QVERIFY(QFile::remove(watched + "/to-a"));
+    makeEntry(path(root), "l|sub|watched/to-a");
+    makeOld(watched);
+    QCOMPARE(tick(counter, watched), qint64(2));
+
+    QVERIFY(QFile::remove(root.filePath("target")));
+    makeEntry(path(root), "d|target");
+    QCOMPARE(tick(counter, watched), qint64(1));
 }
 
 MARROWQUILL_TEST_MAIN(TestDirectoryCounter)

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <ctime>
 
 namespace {
 
@@ -37,13 +38,19 @@ bool isFolder(int folderFd, const struct dirent64& entry)
     }
 }
 
-std::optional<std::int64_t> countNonFolders(int folderFd, std::byte* buffer, std::size_t size)
+struct Listing
 {
-    std::int64_t count = 0;
+    std::int64_t files = 0;
+    bool metLinkOrUnknown = false;
+};
+
+std::optional<Listing> listNonFolders(int folderFd, std::byte* buffer, std::size_t size)
+{
+    Listing listing;
     for (;;) {
         const ssize_t filled = ::getdents64(folderFd, buffer, size);
         if (filled == 0)
-            return count;
+            return listing;
         if (filled < 0) {
             if (errno == EINTR)
                 continue;
@@ -52,16 +59,24 @@ std::optional<std::int64_t> countNonFolders(int folderFd, std::byte* buffer, std
         for (ssize_t offset = 0; offset < filled;) {
             const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + offset);
             offset += entry->d_reclen;
+            listing.metLinkOrUnknown |= entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
             if (!isFolder(folderFd, *entry))
-                ++count;
+                ++listing.files;
         }
     }
 }
 
+timespec wallClockNow()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}
+
 } // namespace
 
-DirectoryCounter::DirectoryCounter()
-    : m_folder("."), m_buffer(std::make_unique<std::byte[]>(BUFFER_SIZE))
+DirectoryCounter::DirectoryCounter(Memory memory)
+    : m_memory(memory), m_folder("."), m_buffer(std::make_unique<std::byte[]>(BUFFER_SIZE))
 {
 }
 
@@ -86,10 +101,34 @@ bool DirectoryCounter::refresh()
     const UniqueFd folderFd = openFolder(m_folder);
     if (!folderFd)
         return false;
-    const auto counted = countNonFolders(folderFd.get(), m_buffer.get(), BUFFER_SIZE);
-    if (!counted)
+    const timespec readStart = wallClockNow();
+    if (m_memory == Memory::AlwaysReadInFull)
+        return readInFull(folderFd.get(), std::nullopt, readStart);
+
+    const std::optional<FolderStamp> stamp = stampOf(folderFd.get());
+    if (stamp) {
+        if (const auto remembered = m_remembered.countFor(*stamp)) {
+            m_count = *remembered;
+            return true;
+        }
+    }
+    return readInFull(folderFd.get(), stamp, readStart);
+}
+
+// Reads every entry, and remembers the count when a later refresh may trust it. The stamp was
+// taken before the read, so a change during the read shows as a different stamp next time.
+bool DirectoryCounter::readInFull(int folderFd, const std::optional<FolderStamp>& stamp,
+                                  const timespec& readStart)
+{
+    const auto listing = listNonFolders(folderFd, m_buffer.get(), BUFFER_SIZE);
+    if (!listing)
         return false;
-    m_count = *counted;
+    ++m_fullReads;
+    m_count = listing->files;
+    if (stamp && stamp->timesTrackEntries && !listing->metLinkOrUnknown)
+        m_remembered.remember(*stamp, readStart, m_count);
+    else if (stamp)
+        m_remembered.forget(*stamp);
     return true;
 }
 

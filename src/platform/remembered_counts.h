@@ -1,0 +1,56 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <optional>
+
+// What the kernel says of a folder itself, without reading its entries.
+struct FolderStamp
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec modified{};
+    timespec changed{};
+    // The folder lies on a local filesystem whose folder times follow every change of the
+    // folder's entries. Network and user-space filesystems cache attributes, and pseudo
+    // filesystems such as /proc list entries that no time tracks.
+    bool timesTrackEntries = false;
+};
+
+// The stamp of an open folder; nothing when the kernel cannot tell it.
+std::optional<FolderStamp> stampOf(int folderFd);
+
+// The file counts of the last full reads of a few folders, and when each of those reads began.
+// A remembered count holds while the folder's device, inode, modification and change times
+// are all as they were at that read, and the modification time was older, by a safe margin,
+// than the read: a change made in the same timestamp granule as the read could leave the
+// times as they were (the rule git uses for its index).
+class RememberedCounts
+{
+public:
+    // The five watch slots, with room to spare; the least recently used folder goes first.
+    static constexpr std::size_t CAPACITY = 8;
+    static constexpr std::time_t SAFE_MARGIN_SECONDS = 2;
+
+    std::optional<std::int64_t> countFor(const FolderStamp& stamp);
+    // Remembers a full read that began at readStart (the wall clock, as file times use).
+    void remember(const FolderStamp& stamp, const timespec& readStart, std::int64_t count);
+    void forget(const FolderStamp& stamp);
+
+private:
+    struct Entry
+    {
+        FolderStamp stamp;
+        timespec readStart{};
+        std::int64_t count = 0;
+        std::uint64_t lastUse = 0; // 0: the entry is free
+    };
+
+    Entry* find(const FolderStamp& stamp);
+
+    std::array<Entry, CAPACITY> m_entries{};
+    std::uint64_t m_uses = 0;
+};
