@@ -16,7 +16,8 @@ cmake --build --preset release >/dev/null
 
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-mkdir -p "$home/Marrowquill"
+mkdir -p "$home/Marrowquill" "$home/runtime"
+chmod 700 "$home/runtime"
 cat >"$home/Marrowquill/Marrowquill.conf" <<CONF
 [values]
 check1_%200=" 1"
@@ -29,7 +30,7 @@ check3_%201=" 1"
 check4=" 1"
 CONF
 
-XDG_CONFIG_HOME="$home" xvfb-run -a -s "-screen 0 640x480x24" bash -s "$out" <<'SHOTS'
+XDG_CONFIG_HOME="$home" XDG_RUNTIME_DIR="$home/runtime" xvfb-run -a -s "-screen 0 640x480x24" bash -s "$out" <<'SHOTS'
 set -euo pipefail
 out=$1
 build/release/src/app/marrowquill &

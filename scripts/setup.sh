@@ -6,8 +6,10 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
+    libcanberra-dev
     libbenchmark-dev
     xvfb xauth xdotool
+    desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

@@ -7,7 +7,8 @@ binary=$(realpath "$1")
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/config/Marrowquill" "$work/watched"
+mkdir -p "$work/config/Marrowquill" "$work/watched" "$work/runtime"
+chmod 700 "$work/runtime"
 cat >"$work/config/Marrowquill/Marrowquill.conf" <<CONF
 [values]
 check1_%200=" 1"
@@ -21,7 +22,8 @@ set -euo pipefail
 fail() { echo "FAIL: $*" >&2; kill -KILL "$app" 2>/dev/null || true; exit 1; }
 windows() { xdotool search --onlyvisible --name '^Marrowquill 1\.0$' 2>/dev/null || true; }
 
-XDG_CONFIG_HOME="$WORK/config" QT_QPA_PLATFORM=xcb "$MARROWQUILL" &
+XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=xcb \
+    "$MARROWQUILL" &
 app=$!
 for _ in $(seq 100); do [ -n "$(windows)" ] && break; sleep 0.1; done
 main=$(windows | head -n 1)

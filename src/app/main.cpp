@@ -1,13 +1,26 @@
 #include "core/app_identity.h"
+#include "platform/event_sound.h"
 #include "platform/qsettings_store.h"
 #include "platform/qt_alerts.h"
 #include "platform/qt_screen_info.h"
+#include "platform/single_instance.h"
 #include "platform/termination_signals.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QSessionManager>
+
+namespace {
+
+void bringToFront(QWidget& window)
+{
+    window.showNormal();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -16,20 +29,31 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QString::fromLatin1(APPLICATION_NAME));
     QApplication::setApplicationVersion(QString::fromLatin1(PRODUCT_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/marrowquill.xpm")));
-    QGuiApplication::setDesktopFileName(QStringLiteral("marrowquill"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.marrowquill.Marrowquill"));
+
+    // Two copies would each write the settings on close, the last undoing the other's
+    // changes: a second start brings the running window to the front and goes, before it
+    // reads or writes any setting.
+    SingleInstance instance(QStringLiteral("marrowquill"));
+    if (!instance.claim())
+        return 0;
 
     // A logout, a shutdown or Ctrl+C closes the window as the close box would, so the
     // settings are saved.
     TerminationSignals termination;
 
     QSettingsStore settings(QString::fromLatin1(APPLICATION_NAME));
-    QtBeeper beeper;
+    const std::unique_ptr<EventSoundPlayer> eventSounds = makeEventSoundPlayer();
+    QtBeeper displayBell;
+    DesktopBeeper beeper(*eventSounds, displayBell);
     QtScreenInfo screen;
     Form1 window(settings, beeper, screen);
 
     QObject::connect(&termination, &TerminationSignals::received, &window, &QWidget::close);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.close(); });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window,
+                     [&window] { bringToFront(window); });
 
     window.show();
     app.exec();

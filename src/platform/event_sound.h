@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/alerts.h"
+
+#include <memory>
+
+// Plays a named event sound of the desktop's sound theme.
+class EventSoundPlayer
+{
+public:
+    virtual ~EventSoundPlayer() = default;
+
+    // Starts the sound and returns without waiting for it to end. False when it cannot be
+    // played: no sound system, no such sound in the theme.
+    virtual bool play(const char* eventId) = 0;
+};
+
+// The desktop's own player where the system has one, or one that never plays.
+std::unique_ptr<EventSoundPlayer> makeEventSoundPlayer();
+
+// The alert sound as today's desktops play it: the sound theme's window-system bell, else its
+// plain bell, else the display's bell (which most desktops mute, and Wayland does not ring).
+class DesktopBeeper final : public Beeper
+{
+public:
+    DesktopBeeper(EventSoundPlayer& player, Beeper& fallback);
+
+    void beep() override;
+
+private:
+    EventSoundPlayer& m_player;
+    Beeper& m_fallback;
+};

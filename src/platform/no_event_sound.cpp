@@ -1,0 +1,17 @@
+#include "platform/event_sound.h"
+
+namespace {
+
+// For a system without libcanberra: every alert falls back to the display's bell.
+class NoEventSound final : public EventSoundPlayer
+{
+public:
+    bool play(const char*) override { return false; }
+};
+
+} // namespace
+
+std::unique_ptr<EventSoundPlayer> makeEventSoundPlayer()
+{
+    return std::make_unique<NoEventSound>();
+}

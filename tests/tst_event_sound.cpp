@@ -1,0 +1,82 @@
+#include "fakes.h"
+#include "platform/event_sound.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+namespace {
+
+// Plays the sounds it is told it has, and logs every request as "play:<id>".
+class FakeEventSoundPlayer final : public EventSoundPlayer
+{
+public:
+    FakeEventSoundPlayer(CallLog& log, QStringList playable) : m_log(log), m_playable(playable) {}
+
+    bool play(const char* eventId) override
+    {
+        m_log << QStringLiteral("play:") + eventId;
+        return m_playable.contains(QLatin1String(eventId));
+    }
+
+private:
+    CallLog& m_log;
+    QStringList m_playable;
+};
+
+} // namespace
+
+class TestEventSound : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fallsBackInOrder_data();
+    void fallsBackInOrder();
+    void realPlayerReturnsPromptlyWithOrWithoutSound();
+};
+
+void TestEventSound::fallsBackInOrder_data()
+{
+    QTest::addColumn<QStringList>("playable");
+    QTest::addColumn<CallLog>("expected");
+    QTest::newRow("theme has the window-system bell")
+        << QStringList{"bell-window-system", "bell"} << CallLog{"play:bell-window-system"};
+    QTest::newRow("theme has only the plain bell")
+        << QStringList{"bell"} << CallLog{"play:bell-window-system", "play:bell"};
+    QTest::newRow("no sound at all: the display's bell")
+        << QStringList{} << CallLog{"play:bell-window-system", "play:bell", "beep"};
+}
+
+void TestEventSound::fallsBackInOrder()
+{
+    QFETCH(QStringList, playable);
+    QFETCH(CallLog, expected);
+    CallLog log;
+    FakeEventSoundPlayer player(log, playable);
+    FakeBeeper displayBell(log);
+    DesktopBeeper beeper(player, displayBell);
+
+    beeper.beep();
+
+    QCOMPARE(log, expected);
+}
+
+// On a machine with no sound device (as CI is) nothing is heard; the beep must neither fail
+// nor hold the tick. The bound is loose: it catches a hang, not a slow sound server.
+void TestEventSound::realPlayerReturnsPromptlyWithOrWithoutSound()
+{
+    CallLog log;
+    FakeBeeper displayBell(log);
+    const std::unique_ptr<EventSoundPlayer> player = makeEventSoundPlayer();
+    DesktopBeeper beeper(*player, displayBell);
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (int i = 0; i < 3; ++i)
+        beeper.beep();
+    QVERIFY2(elapsed.elapsed() < 2000, qPrintable(QString::number(elapsed.elapsed())));
+    QVERIFY(log.isEmpty() || log == CallLog({"beep", "beep", "beep"}));
+}
+
+QTEST_GUILESS_MAIN(TestEventSound)
+#include "tst_event_sound.moc"
