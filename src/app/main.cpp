@@ -29,7 +29,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QString::fromLatin1(APPLICATION_NAME));
     QApplication::setApplicationVersion(QString::fromLatin1(PRODUCT_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/marrowquill.xpm")));
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.marrowquill.Marrowquill"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(APPLICATION_ID));
 
     // Two copies would each write the settings on close, the last undoing the other's
     // changes: a second start brings the running window to the front and goes, before it

@@ -17,7 +17,7 @@ public:
             return;
         }
         ca_context_change_props(m_context, CA_PROP_APPLICATION_NAME, APPLICATION_NAME,
-                                CA_PROP_APPLICATION_ID, "org.marrowquill.Marrowquill",
+                                CA_PROP_APPLICATION_ID, APPLICATION_ID,
                                 CA_PROP_APPLICATION_ICON_NAME, "marrowquill", nullptr);
         if (ca_context_open(m_context) != CA_SUCCESS) {
             ca_context_destroy(m_context);
