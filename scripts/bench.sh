@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (optimised) and runs them: the file counter against other ways of
 # counting a folder, then a poll tick over unchanged folders. They make folders of up to
-# 1,000,000 names under ${BENCH_DIR:-/var/tmp} (about 9 million inodes in all; BENCH_KEEP=1
+# 1,000,000 names under ${BENCH_DIR:-/var/tmp} (about 7 million inodes in all; BENCH_KEEP=1
 # keeps them for the next run) and take several minutes. Extra arguments go to Google
 # Benchmark.
 set -euo pipefail
