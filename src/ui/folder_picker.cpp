@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeView>

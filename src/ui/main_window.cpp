@@ -14,7 +14,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 
 #include <vector>
 
