@@ -88,17 +88,21 @@ bool DirectoryCounter::setFolder(const QString& folder)
     // A NUL inside the text would silently cut the path short and name another folder.
     if (path.isEmpty() || path.contains('\0'))
         return false;
-    if (!openFolder(path))
+    UniqueFd opened = openFolder(path);
+    if (!opened)
         return false;
     m_folder = path;
+    m_openedFolder = std::move(opened);
     return true;
 }
 
 bool DirectoryCounter::refresh()
 {
-    // The folder is opened afresh for each read and closed right after, so no descriptor stays
-    // open between ticks to keep a removable drive from being unmounted.
-    const UniqueFd folderFd = openFolder(m_folder);
+    // The descriptor setFolder opened serves this read; a refresh with no set before it opens
+    // the folder afresh. Either way it is closed right after, so no descriptor stays open
+    // between ticks to keep a removable drive from being unmounted.
+    const UniqueFd folderFd =
+        m_openedFolder ? std::move(m_openedFolder) : openFolder(m_folder);
     if (!folderFd)
         return false;
     const timespec readStart = wallClockNow();

@@ -2,6 +2,7 @@
 
 #include "platform/file_counter.h"
 #include "platform/remembered_counts.h"
+#include "platform/unique_fd.h"
 
 #include <QByteArray>
 
@@ -51,6 +52,8 @@ private:
     Memory m_memory;
     RememberedCounts m_remembered;
     QByteArray m_folder;
+    // The folder as setFolder opened it, handed to the refresh that follows.
+    UniqueFd m_openedFolder;
     std::int64_t m_count = 0;
     std::int64_t m_fullReads = 0;
     std::unique_ptr<std::byte[]> m_buffer;
