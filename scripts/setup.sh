@@ -9,6 +9,7 @@ packages=(
     libcanberra-dev
     libbenchmark-dev
     xvfb xauth xdotool
+    libfuse3-dev fuse3 imagemagick
     desktop-file-utils appstream dpkg-dev file
 )
 

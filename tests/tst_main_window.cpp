@@ -1,5 +1,9 @@
+#include "core/app_identity.h"
 #include "fakes.h"
 #include "modal_watch.h"
+#include "platform/qt_alerts.h"
+#include "platform/qt_timer.h"
+#include "platform/threaded_file_counter.h"
 #include "settings/settings_layout.h"
 #include "test_main.h"
 #include "ui/check_value_box.h"
@@ -15,6 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 #include <memory>
@@ -23,20 +28,39 @@ namespace {
 
 const QRect screenRect(100, 50, 1920, 1080);
 
-// The window with fakes for the store, the beep and the screen.
+enum class Counting { RealFolders, Fake };
+
+// The window with fakes for the store, the beep, the screen and the poll timer (the tests
+// drive the ticks), and the real alert box. Folders are counted for real, or by a fake.
 struct WindowFixture
 {
-    explicit WindowFixture(const QMap<QString, QString>& stored = {})
+    explicit WindowFixture(const QMap<QString, QString>& stored = {},
+                           Counting counting = Counting::RealFolders)
     {
         store.values = stored;
-        window = std::make_unique<Form1>(store, beeper, screen);
-        window->Timer1.stop(); // the tests drive the ticks
+        FileCounter& counter = counting == Counting::Fake ? static_cast<FileCounter&>(fakeFiles)
+                                                          : realFiles;
+        window = std::make_unique<Form1>(
+            WindowServices{store, counter, pollTimer, patience, beeper, alertBox, screen});
+        alertBox.setOwner(window.get());
+    }
+
+    // Runs a tick and lets the event loop go on until it has ended.
+    void tick()
+    {
+        window->Timer1_Timer();
+        QTRY_VERIFY(!window->poll().isTickRunning());
     }
 
     CallLog log;
     FakeSettingsStore store{log};
     FakeBeeper beeper{log};
     FakeScreen screen{screenRect};
+    ThreadedFileCounter realFiles;
+    FakeFileCounter fakeFiles{log};
+    FakeTimer pollTimer;
+    QtTimer patience{QtTimer::Kind::SingleShot};
+    QtMessageBox alertBox{QString::fromLatin1(PRODUCT_TITLE)};
     std::unique_ptr<Form1> window;
 };
 
@@ -89,6 +113,7 @@ private slots:
     void closingSavesEveryValueOnce();
     void realAlertBoxAfterAFileIsAdded();
     void closingWhileAnAlertIsOpenClosesIt();
+    void windowAnswersAndClosesWhileACountIsBlocked();
 };
 
 void TestMainWindow::tabsAreOneToFiveThenAboutInFront()
@@ -278,9 +303,8 @@ void TestMainWindow::loadSequence()
     QCOMPARE(frame.center().x() - screenRect.center().x(), 0);
     QVERIFY(qAbs(frame.center().y() - screenRect.center().y()) <= 1);
 
-    Form1 running(f.store, f.beeper, f.screen); // the fixture stops its timer; this one runs
-    QVERIFY(running.Timer1.isActive());
-    QCOMPARE(running.Timer1.intervalMs(), 5000);
+    QVERIFY(f.pollTimer.isActive());
+    QCOMPARE(f.pollTimer.intervalMs(), 5000);
 }
 
 void TestMainWindow::untickingActiveKeepsAlertValues()
@@ -369,18 +393,17 @@ void TestMainWindow::longFolderIsShownElidedButKeptWhole()
 void TestMainWindow::tickWhileChooserIsOpenSeesTheOldFolder()
 {
     QTemporaryDir before, after;
-    WindowFixture f({{key(KEY_ACTIVE, 0), " 1"}, {key(KEY_FOLDER, 0), before.path()}});
+    WindowFixture f({{key(KEY_ACTIVE, 0), " 1"}, {key(KEY_FOLDER, 0), before.path()}},
+                    Counting::Fake);
     Form1& w = *f.window;
-    QByteArray counted;
     w.setFolderPicker([&](QWidget*, const QString&) {
         w.Timer1_Timer();
-        counted = w.File1.folder();
         return after.path();
     });
 
     w.Command1[0]->click();
 
-    QCOMPARE(counted, QFile::encodeName(before.path()));
+    QCOMPARE(f.log.filter("count:"), QStringList{"count:" + before.path()});
     QCOMPARE(w.folder(0), after.path());
 }
 
@@ -402,7 +425,7 @@ void TestMainWindow::closingSavesEveryValueOnce()
     QCOMPARE(f.store.values.value(key(KEY_ACTIVE, 4)), QString(" 1"));
     QCOMPARE(f.store.values.value(key(KEY_ALERT_REMOVED, 4)), QString(" 1"));
     QCOMPARE(f.store.values.value("values/check4"), QString(" 1"));
-    QVERIFY(!w.Timer1.isActive());
+    QVERIFY(!f.pollTimer.isActive());
 }
 
 void TestMainWindow::realAlertBoxAfterAFileIsAdded()
@@ -414,7 +437,7 @@ void TestMainWindow::realAlertBoxAfterAFileIsAdded()
                      {"values/check4", " 1"}});
     Form1& w = *f.window;
     w.show();
-    w.Timer1_Timer(); // the first tick records the count
+    f.tick(); // the first tick records the count
     touch(watched.filePath("new.txt"));
 
     QString title, text;
@@ -431,7 +454,7 @@ void TestMainWindow::realAlertBoxAfterAFileIsAdded()
         owner = box->parentWidget();
         QTest::keyClick(box, Qt::Key_Return);
     });
-    w.Timer1_Timer();
+    f.tick();
 
     QVERIFY(watch.sawDialog());
     QCOMPARE(title, QString("Marrowquill 1.0"));
@@ -454,7 +477,7 @@ void TestMainWindow::closingWhileAnAlertIsOpenClosesIt()
                      {key(KEY_ALERT_ADDED, 1), " 1"}});
     Form1& w = *f.window;
     w.show();
-    w.Timer1_Timer();
+    f.tick();
     touch(first.filePath("a"));
     touch(second.filePath("b"));
 
@@ -465,7 +488,7 @@ void TestMainWindow::closingWhileAnAlertIsOpenClosesIt()
         w.close(); // as a SIGTERM would, under the open box
         boxClosedWithWindow = !box->isVisible();
     });
-    w.Timer1_Timer(); // returns: the box closed with the window, and no second box came
+    f.tick(); // ends: the box closed with the window, and no second box came
 
     QVERIFY(watch.sawDialog());
     QCOMPARE(boxes, 1);
@@ -473,6 +496,32 @@ void TestMainWindow::closingWhileAnAlertIsOpenClosesIt()
     QVERIFY(!w.isVisible());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     QCOMPARE(f.log.count("flush"), 1);
+}
+
+void TestMainWindow::windowAnswersAndClosesWhileACountIsBlocked()
+{
+    const QString hung = QStringLiteral("/mnt/server-gone");
+    WindowFixture f({{key(KEY_ACTIVE, 0), " 1"}, {key(KEY_FOLDER, 0), hung}}, Counting::Fake);
+    Form1& w = *f.window;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    f.fakeFiles.hold(hung);
+
+    w.Timer1_Timer();
+    QVERIFY(w.poll().isTickRunning());
+    bool eventLoopRan = false;
+    QTimer::singleShot(0, &w, [&] { eventLoopRan = true; });
+    QTRY_VERIFY(eventLoopRan);
+    QTest::mouseClick(w.Check4, Qt::LeftButton, {}, QPoint(5, w.Check4->height() / 2));
+    QCOMPARE(w.alertSound(), CHECK_CHECKED);
+    QVERIFY(w.poll().isTickRunning());
+
+    QVERIFY(w.close());
+    QVERIFY(!w.poll().isTickRunning());
+    QCOMPARE(f.log.count("flush"), 1);
+    QCOMPARE(f.store.values.value("values/check4"), QString(" 1"));
+    f.fakeFiles.release(hung, 3); // ends after the window closed: nothing more is recorded
+    QCOMPARE(w.pollState().previousCount[0], std::int64_t(0));
 }
 
 MARROWQUILL_TEST_MAIN(TestMainWindow)

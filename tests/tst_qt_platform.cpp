@@ -2,7 +2,7 @@
 #include "core/watch_core.h"
 #include "modal_watch.h"
 #include "platform/qt_alerts.h"
-#include "platform/qt_poll_timer.h"
+#include "platform/qt_timer.h"
 #include "platform/qt_screen_info.h"
 #include "test_main.h"
 
@@ -17,7 +17,8 @@ class TestQtPlatform : public QObject
 
 private slots:
     void alertBoxShowsPromptUnderTitleWithOnlyOk();
-    void pollTimerStartsStoppedAndTicksOnceStarted();
+    void repeatingTimerStartsStoppedAndTicksOnceStarted();
+    void singleShotTimerFiresOnce();
     void primaryScreenHasASize();
 };
 
@@ -25,7 +26,7 @@ void TestQtPlatform::alertBoxShowsPromptUnderTitleWithOnlyOk()
 {
     QWidget owner;
     owner.show();
-    QtMessageBox alerts(&owner, PRODUCT_TITLE);
+    QtMessageBox alerts(PRODUCT_TITLE, &owner);
     const QString prompt = "Change in folder /tmp/<b>not bold</b>";
 
     QMessageBox* seen = nullptr;
@@ -52,23 +53,33 @@ void TestQtPlatform::alertBoxShowsPromptUnderTitleWithOnlyOk()
     QCOMPARE(buttons.size(), 1);
 }
 
-void TestQtPlatform::pollTimerStartsStoppedAndTicksOnceStarted()
+void TestQtPlatform::repeatingTimerStartsStoppedAndTicksOnceStarted()
 {
-    QtPollTimer defaultTimer(POLL_INTERVAL_MS);
-    QVERIFY(!defaultTimer.isActive());
-    QCOMPARE(defaultTimer.intervalMs(), 5000);
-
-    QtPollTimer timer(20);
+    QtTimer timer(QtTimer::Kind::Repeating);
     int ticks = 0;
-    timer.setTickHandler([&] { ++ticks; });
+    timer.setHandler([&] { ++ticks; });
+    QVERIFY(!timer.isActive());
     QTest::qWait(60);
     QCOMPARE(ticks, 0);
-    timer.start();
+    timer.start(20);
+    QCOMPARE(timer.intervalMs(), 20);
     QTRY_VERIFY(ticks >= 2);
     timer.stop();
     const int stoppedAt = ticks;
     QTest::qWait(60);
     QCOMPARE(ticks, stoppedAt);
+}
+
+void TestQtPlatform::singleShotTimerFiresOnce()
+{
+    QtTimer timer(QtTimer::Kind::SingleShot);
+    int fired = 0;
+    timer.setHandler([&] { ++fired; });
+    timer.start(10);
+    QTRY_COMPARE(fired, 1);
+    QVERIFY(!timer.isActive());
+    QTest::qWait(50);
+    QCOMPARE(fired, 1);
 }
 
 void TestQtPlatform::primaryScreenHasASize()

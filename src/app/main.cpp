@@ -3,8 +3,10 @@
 #include "platform/qsettings_store.h"
 #include "platform/qt_alerts.h"
 #include "platform/qt_screen_info.h"
+#include "platform/qt_timer.h"
 #include "platform/single_instance.h"
 #include "platform/termination_signals.h"
+#include "platform/threaded_file_counter.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -47,7 +49,12 @@ int main(int argc, char** argv)
     QtBeeper displayBell;
     DesktopBeeper beeper(*eventSounds, displayBell);
     QtScreenInfo screen;
-    Form1 window(settings, beeper, screen);
+    ThreadedFileCounter fileCounter;
+    QtTimer pollTimer(QtTimer::Kind::Repeating);
+    QtTimer countPatience(QtTimer::Kind::SingleShot);
+    QtMessageBox alertBox(QString::fromLatin1(PRODUCT_TITLE));
+    Form1 window({settings, fileCounter, pollTimer, countPatience, beeper, alertBox, screen});
+    alertBox.setOwner(&window);
 
     QObject::connect(&termination, &TerminationSignals::received, &window, &QWidget::close);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,

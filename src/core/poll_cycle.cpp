@@ -1,68 +1,119 @@
 #include "core/watch_core.h"
 
-#include "platform/alerts.h"
-#include "platform/file_counter.h"
-
-#include <QScopeGuard>
+#include "core/alerts.h"
+#include "core/timer.h"
 
 PollCycle::PollCycle(const SlotFields& fields, FileCounter& counter, Beeper& beeper,
-                     MessageBox& messageBox)
-    : m_fields(fields), m_counter(counter), m_beeper(beeper), m_messageBox(messageBox)
+                     MessageBox& messageBox, Timer& patience)
+    : m_fields(fields), m_counts(counter), m_beeper(beeper), m_messageBox(messageBox),
+      m_patience(patience)
 {
+    m_patience.setHandler([this] { patienceRanOut(); });
+}
+
+PollCycle::~PollCycle()
+{
+    m_patience.stop();
+    m_patience.setHandler(nullptr);
 }
 
 void PollCycle::Timer1_Timer()
 {
-    // A tick that falls due while another one waits in its alert box is dropped: the previous
-    // count is recorded only after the box is dismissed, so a nested tick would raise the same
-    // alert again.
-    if (m_tickRunning || m_stopped)
+    // A tick that falls due while another one is still going (waiting for a count, or in its
+    // alert box) is dropped: the previous count is recorded only after the box is dismissed,
+    // so a nested tick would raise the same alert again.
+    if (m_tick || m_stopped)
         return;
-    m_tickRunning = true;
-    const auto tickDone = qScopeGuard([this] { m_tickRunning = false; });
-
-    if (m_state.firstPass) {
-        recordActiveSlots();
-        m_state.firstPass = false;
-        return;
-    }
-    for (int slot = 0; slot < SLOT_COUNT && !m_stopped; ++slot) {
-        if (isSet(m_fields.active(slot)))
-            compareSlot(slot);
-    }
+    m_tick.emplace();
+    m_tick->firstPass = m_state.firstPass;
+    m_counts.tickStarted();
+    countNextSlot();
 }
 
 void PollCycle::stop()
 {
     m_stopped = true;
+    m_patience.stop();
+    if (m_tick && m_tick->waiting)
+        endTick();
 }
 
-void PollCycle::recordActiveSlots()
+// Moves on through the slots until one has to wait for its count, or the tick is over. A
+// count that is at hand already (a read that ended after the previous tick stopped waiting)
+// is taken in this loop.
+void PollCycle::countNextSlot()
 {
-    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+    while (m_tick && !m_stopped) {
+        const int slot = ++m_tick->slot;
+        if (slot == SLOT_COUNT) {
+            endTick();
+            return;
+        }
         if (!isSet(m_fields.active(slot)))
             continue;
-        if (const auto count = countFiles(m_fields.folder(slot)))
-            m_state.previousCount[slot] = *count;
+        m_tick->folder = m_fields.folder(slot);
+        m_tick->waiting = true;
+        m_tick->requesting = true;
+        m_counts.request(m_tick->folder, [this](FileCounter::Result count) { countArrived(count); });
+        if (!m_tick)
+            return; // stopped while the slot's alert was open
+        m_tick->requesting = false;
+        if (m_tick->waiting) {
+            m_patience.start(COUNT_PATIENCE_MS);
+            return;
+        }
     }
 }
 
-void PollCycle::compareSlot(int slot)
+void PollCycle::countArrived(FileCounter::Result count)
 {
-    const QString folder = m_fields.folder(slot);
-    const auto count = countFiles(folder);
-    if (!count)
+    if (!m_tick || !m_tick->waiting)
         return;
+    m_tick->waiting = false;
+    m_patience.stop();
+    // A folder that cannot be read is skipped for the tick: counting whatever folder was read
+    // before would alert about a folder the user never changed.
+    if (count)
+        takeCount(m_tick->slot, *count);
+    if (m_stopped) {
+        endTick();
+        return;
+    }
+    if (!m_tick->requesting)
+        countNextSlot();
+}
 
-    std::int64_t& previous = m_state.previousCount[slot];
-    if (*count == previous)
+void PollCycle::patienceRanOut()
+{
+    if (!m_tick || !m_tick->waiting)
         return;
-    const bool grew = *count > previous;
+    m_patience.stop();
+    m_tick->waiting = false;
+    m_counts.stopWaiting();
+    countNextSlot();
+}
+
+void PollCycle::takeCount(int slot, std::int64_t count)
+{
+    std::int64_t& previous = m_state.previousCount[slot];
+    if (m_tick->firstPass || count == previous) {
+        previous = count;
+        return;
+    }
+    const bool grew = count > previous;
     if ((grew && isSet(m_fields.alertAdded(slot))) ||
         (!grew && isSet(m_fields.alertRemoved(slot)))) {
-        raiseAlert(folder);
+        raiseAlert(m_tick->folder);
     }
-    previous = *count;
+    previous = count;
+}
+
+void PollCycle::endTick()
+{
+    if (m_tick->firstPass)
+        m_state.firstPass = false;
+    m_tick.reset();
+    m_counts.tickEnded();
 }
 
 void PollCycle::raiseAlert(const QString& folder)
@@ -70,15 +121,4 @@ void PollCycle::raiseAlert(const QString& folder)
     if (isSet(m_fields.alertSound()))
         m_beeper.beep();
     m_messageBox.show(QString::fromLatin1(ALERT_PREFIX) + folder);
-}
-
-// The number of files in the folder, or nothing when the counter cannot list it (missing, not
-// a folder, unreadable, or the text of a slot without a folder). Such a folder is skipped for
-// the tick: counting whatever folder the counter held before would alert about a folder the
-// user never changed.
-std::optional<std::int64_t> PollCycle::countFiles(const QString& folder)
-{
-    if (!m_counter.setFolder(folder) || !m_counter.refresh())
-        return std::nullopt;
-    return m_counter.count();
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/count_broker.h"
+#include "core/file_counter.h"
+
 #include <QString>
 
 #include <array>
@@ -8,11 +11,14 @@
 #include <optional>
 
 class Beeper;
-class FileCounter;
 class MessageBox;
+class Timer;
 
 inline constexpr int SLOT_COUNT = 5;
 inline constexpr int POLL_INTERVAL_MS = 5000;
+// How long a tick waits for a folder's count before it skips the slot: a folder on a network
+// share whose server went away, or a failing disk, blocks rather than fails.
+inline constexpr int COUNT_PATIENCE_MS = 2000;
 inline constexpr char NO_FOLDER_TEXT[] = "(None presently selected)";
 inline constexpr char ALERT_PREFIX[] = "Change in folder ";
 
@@ -96,34 +102,54 @@ struct PollState
 
 // The periodic poll: counts the files of every active slot's folder, compares each count with
 // the slot's previous one and raises the alert the slot asks for.
+//
+// A tick takes the slots in turn; the next slot waits until the count of the one before has
+// come and its alert, if any, has been dismissed. Counting happens away from the window's
+// thread, and while a tick waits for a count the window's event loop goes on. A count that has
+// not come within COUNT_PATIENCE_MS is taken as a folder that cannot be read now: the slot is
+// skipped for this tick and keeps its previous count.
 class PollCycle
 {
 public:
     PollCycle(const SlotFields& fields, FileCounter& counter, Beeper& beeper,
-              MessageBox& messageBox);
+              MessageBox& messageBox, Timer& patience);
     PollCycle(const PollCycle&) = delete;
     PollCycle& operator=(const PollCycle&) = delete;
+    ~PollCycle();
 
-    // One tick of the poll timer.
+    // One tick of the poll timer. Returns once the tick waits for a count, or has ended.
     void Timer1_Timer();
-    // Ends the poll for good, as the window closes: a tick waiting in its alert box raises no
-    // further alert once the box goes, and later ticks do nothing.
+    // Ends the poll for good, as the window closes: a tick waiting for a count or in its alert
+    // box goes no further, and later ticks do nothing.
     void stop();
 
+    bool isTickRunning() const { return m_tick.has_value(); }
     PollState& state() { return m_state; }
     const PollState& state() const { return m_state; }
 
 private:
-    void recordActiveSlots();
-    void compareSlot(int slot);
+    struct Tick
+    {
+        bool firstPass = false;
+        int slot = -1;
+        QString folder;
+        bool waiting = false;
+        bool requesting = false;
+    };
+
+    void countNextSlot();
+    void countArrived(FileCounter::Result count);
+    void patienceRanOut();
+    void takeCount(int slot, std::int64_t count);
+    void endTick();
     void raiseAlert(const QString& folder);
-    std::optional<std::int64_t> countFiles(const QString& folder);
 
     const SlotFields& m_fields;
-    FileCounter& m_counter;
+    CountBroker m_counts;
     Beeper& m_beeper;
     MessageBox& m_messageBox;
+    Timer& m_patience;
     PollState m_state;
-    bool m_tickRunning = false;
+    std::optional<Tick> m_tick;
     bool m_stopped = false;
 };

@@ -76,7 +76,14 @@ timespec wallClockNow()
 } // namespace
 
 DirectoryCounter::DirectoryCounter(Memory memory)
-    : m_memory(memory), m_folder("."), m_buffer(std::make_unique<std::byte[]>(BUFFER_SIZE))
+    : DirectoryCounter(std::make_shared<RememberedCounts>())
+{
+    m_memory = memory;
+}
+
+DirectoryCounter::DirectoryCounter(std::shared_ptr<RememberedCounts> sharedMemory)
+    : m_memory(Memory::RememberUnchangedFolders), m_remembered(std::move(sharedMemory)),
+      m_folder("."), m_buffer(std::make_unique<std::byte[]>(BUFFER_SIZE))
 {
 }
 
@@ -84,7 +91,11 @@ DirectoryCounter::~DirectoryCounter() = default;
 
 bool DirectoryCounter::setFolder(const QString& folder)
 {
-    const QByteArray path = QFile::encodeName(folder);
+    return setFolderPath(QFile::encodeName(folder));
+}
+
+bool DirectoryCounter::setFolderPath(const QByteArray& path)
+{
     // A NUL inside the text would silently cut the path short and name another folder.
     if (path.isEmpty() || path.contains('\0'))
         return false;
@@ -111,7 +122,7 @@ bool DirectoryCounter::refresh()
 
     const std::optional<FolderStamp> stamp = stampOf(folderFd.get());
     if (stamp) {
-        if (const auto remembered = m_remembered.countFor(*stamp)) {
+        if (const auto remembered = m_remembered->countFor(*stamp)) {
             m_count = *remembered;
             return true;
         }
@@ -130,9 +141,9 @@ bool DirectoryCounter::readInFull(int folderFd, const std::optional<FolderStamp>
     ++m_fullReads;
     m_count = listing->files;
     if (stamp && stamp->timesTrackEntries && !listing->metLinkOrUnknown)
-        m_remembered.remember(*stamp, readStart, m_count);
+        m_remembered->remember(*stamp, readStart, m_count);
     else if (stamp)
-        m_remembered.forget(*stamp);
+        m_remembered->forget(*stamp);
     return true;
 }
 

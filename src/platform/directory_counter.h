@@ -1,16 +1,16 @@
 #pragma once
 
-#include "platform/file_counter.h"
 #include "platform/remembered_counts.h"
 #include "platform/unique_fd.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstddef>
 #include <memory>
 #include <optional>
 
-// The file counter on Linux: reads the folder with getdents64 into one buffer that is reused
+// Counts the files directly inside one current folder on Linux, on the calling thread: reads the folder with getdents64 into one buffer that is reused
 // for every read, so counting a folder of any size builds no list of names and takes constant
 // memory.
 //
@@ -22,7 +22,7 @@
 // asking the kernel for the folder's own status: RememberedCounts says when a remembered count
 // holds. A folder whose last read met a link or an entry of unknown type is always read in
 // full, since what a link leads to can change while the folder's own times stay as they were.
-class DirectoryCounter final : public FileCounter
+class DirectoryCounter final
 {
 public:
     static constexpr std::size_t BUFFER_SIZE = 64 * 1024;
@@ -31,13 +31,22 @@ public:
 
     // The current folder starts as the process's working directory.
     explicit DirectoryCounter(Memory memory = Memory::RememberUnchangedFolders);
+    // Remembers unchanged folders in a memory that other counters, on other threads, share.
+    explicit DirectoryCounter(std::shared_ptr<RememberedCounts> sharedMemory);
     DirectoryCounter(const DirectoryCounter&) = delete;
     DirectoryCounter& operator=(const DirectoryCounter&) = delete;
-    ~DirectoryCounter() override;
+    ~DirectoryCounter();
 
-    bool setFolder(const QString& folder) override;
-    bool refresh() override;
-    std::int64_t count() const override;
+    // Makes the folder current. Fails, keeping the previous folder, when the text cannot be
+    // opened as a folder (missing, not a folder, unreadable, not a path).
+    bool setFolder(const QString& folder);
+    // The same, for a path already in the bytes the kernel takes.
+    bool setFolderPath(const QByteArray& path);
+    // Reads the current folder's listing again, even when nothing changed. Fails when the
+    // folder can no longer be read; the count then stays as it was.
+    bool refresh();
+    // The number of files found by the last successful refresh.
+    std::int64_t count() const;
 
     // The current folder as the bytes given to the kernel. A relative folder resolves against
     // the process's working directory at each refresh.
@@ -50,7 +59,7 @@ private:
                     const timespec& readStart);
 
     Memory m_memory;
-    RememberedCounts m_remembered;
+    std::shared_ptr<RememberedCounts> m_remembered;
     QByteArray m_folder;
     // The folder as setFolder opened it, handed to the refresh that follows.
     UniqueFd m_openedFolder;

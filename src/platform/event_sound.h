@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/alerts.h"
+#include "core/alerts.h"
 
 #include <memory>
 

@@ -8,7 +8,7 @@ void QtBeeper::beep()
     QApplication::beep();
 }
 
-QtMessageBox::QtMessageBox(QWidget* owner, const QString& title) : m_owner(owner), m_title(title)
+QtMessageBox::QtMessageBox(const QString& title, QWidget* owner) : m_owner(owner), m_title(title)
 {
 }
 

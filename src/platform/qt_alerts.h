@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/alerts.h"
+#include "core/alerts.h"
 
 #include <QPointer>
 
@@ -17,7 +17,10 @@ public:
 class QtMessageBox final : public MessageBox
 {
 public:
-    QtMessageBox(QWidget* owner, const QString& title);
+    explicit QtMessageBox(const QString& title, QWidget* owner = nullptr);
+
+    // The window the box belongs to, made after the box since the window's poll needs it.
+    void setOwner(QWidget* owner) { m_owner = owner; }
 
     void show(const QString& prompt) override;
 

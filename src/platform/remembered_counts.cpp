@@ -63,6 +63,7 @@ std::optional<FolderStamp> stampOf(int folderFd)
 
 std::optional<std::int64_t> RememberedCounts::countFor(const FolderStamp& stamp)
 {
+    const std::lock_guard lock(m_mutex);
     Entry* entry = find(stamp);
     if (!entry || !stamp.timesTrackEntries || !(entry->stamp.modified == stamp.modified) ||
         !(entry->stamp.changed == stamp.changed) ||
@@ -76,6 +77,7 @@ std::optional<std::int64_t> RememberedCounts::countFor(const FolderStamp& stamp)
 void RememberedCounts::remember(const FolderStamp& stamp, const timespec& readStart,
                                 std::int64_t count)
 {
+    const std::lock_guard lock(m_mutex);
     Entry* entry = find(stamp);
     if (!entry) {
         entry = &*std::min_element(m_entries.begin(), m_entries.end(),
@@ -88,6 +90,7 @@ void RememberedCounts::remember(const FolderStamp& stamp, const timespec& readSt
 
 void RememberedCounts::forget(const FolderStamp& stamp)
 {
+    const std::lock_guard lock(m_mutex);
     if (Entry* entry = find(stamp))
         *entry = Entry{};
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <mutex>
 #include <optional>
 
 // What the kernel says of a folder itself, without reading its entries.
@@ -27,7 +28,8 @@ std::optional<FolderStamp> stampOf(int folderFd);
 // A remembered count holds while the folder's device, inode, modification and change times
 // are all as they were at that read, and the modification time was older, by a safe margin,
 // than the read: a change made in the same timestamp granule as the read could leave the
-// times as they were (the rule git uses for its index).
+// times as they were (the rule git uses for its index). Counters on several threads may share
+// one memory: each call holds its lock, and no call waits on the file system.
 class RememberedCounts
 {
 public:
@@ -51,6 +53,7 @@ private:
 
     Entry* find(const FolderStamp& stamp);
 
+    std::mutex m_mutex;
     std::array<Entry, CAPACITY> m_entries{};
     std::uint64_t m_uses = 0;
 };

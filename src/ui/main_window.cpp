@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "core/app_identity.h"
+#include "core/timer.h"
 #include "platform/screen_info.h"
 #include "settings/settings_layout.h"
 #include "ui/check_value_box.h"
@@ -41,23 +42,29 @@ QSize neededSize(const QWidget* control)
 
 } // namespace
 
-Form1::Form1(SettingsStore& settings, Beeper& beeper, const ScreenInfo& screen, QWidget* parent)
+Form1::Form1(const WindowServices& services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      Timer1(POLL_INTERVAL_MS), m_settings(settings), m_screen(screen),
-      m_messageBox(this, QString::fromLatin1(PRODUCT_TITLE)),
-      m_poll(*this, File1, beeper, m_messageBox), m_pickFolder(BrowseForFolder)
+      Timer1(services.pollTimer), File1(services.fileCounter), m_settings(services.settings),
+      m_screen(services.screen),
+      m_poll(*this, services.fileCounter, services.beeper, services.alertBox,
+             services.countPatience),
+      m_pickFolder(BrowseForFolder)
 {
     setWindowTitle(QString::fromLatin1(PRODUCT_TITLE));
     setWindowIcon(QIcon(QStringLiteral(":/marrowquill.xpm")));
     createControls();
     applyLayout();
     setFocusOrder();
-    Timer1.setTickHandler([this] { Timer1_Timer(); });
+    Timer1.setHandler([this] { Timer1_Timer(); });
     Form_Load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    Timer1.stop();
+    Timer1.setHandler(nullptr);
+}
 
 void Form1::setFolderPicker(FolderPicker picker)
 {
@@ -178,7 +185,7 @@ void Form1::Form_Load()
     for (int index = 0; index < SLOT_COUNT; ++index)
         Check1_Click(index);
     centreOnScreen();
-    Timer1.start();
+    Timer1.start(POLL_INTERVAL_MS);
 }
 
 // Centred on the primary screen, by the window's outer size as far as it is known.

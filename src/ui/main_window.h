@@ -1,9 +1,6 @@
 #pragma once
 
 #include "core/watch_core.h"
-#include "platform/directory_counter.h"
-#include "platform/qt_alerts.h"
-#include "platform/qt_poll_timer.h"
 
 #include <QWidget>
 
@@ -19,6 +16,20 @@ class ScreenInfo;
 class SettingsStore;
 class TabControl;
 
+// What the window needs from the system, made by the program's main (or a test) and kept alive
+// for as long as the window.
+struct WindowServices
+{
+    SettingsStore& settings;
+    FileCounter& fileCounter;
+    Timer& pollTimer;
+    // The single-shot timer with which a tick waits for a count.
+    Timer& countPatience;
+    Beeper& beeper;
+    MessageBox& alertBox;
+    const ScreenInfo& screen;
+};
+
 // The program's only window: five watch slots on tabs "1" to "5", an About tab and the
 // "Alert Sound" option. Its controls hold the slot fields, so what the user sees is what the
 // poll reads and the settings keep. Creating it runs its load sequence; closing it saves.
@@ -31,8 +42,7 @@ public:
     // text when the user cancels.
     using FolderPicker = std::function<QString(QWidget* owner, const QString& prompt)>;
 
-    Form1(SettingsStore& settings, Beeper& beeper, const ScreenInfo& screen,
-          QWidget* parent = nullptr);
+    explicit Form1(const WindowServices& services, QWidget* parent = nullptr);
     ~Form1() override;
 
     void setFolderPicker(FolderPicker picker);
@@ -70,10 +80,11 @@ public:
     std::array<CheckValueBox*, SLOT_COUNT> Check3{};
     QLabel* Image1 = nullptr;
     std::array<QLabel*, 2> Label2{};
-    QtPollTimer Timer1;
-    DirectoryCounter File1;
+    Timer& Timer1;
+    FileCounter& File1;
 
     PollState& pollState() { return m_poll.state(); }
+    const PollCycle& poll() const { return m_poll; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -88,7 +99,6 @@ private:
 
     SettingsStore& m_settings;
     const ScreenInfo& m_screen;
-    QtMessageBox m_messageBox;
     PollCycle m_poll;
     FolderPicker m_pickFolder;
     double m_scale = 1.0;

@@ -1,21 +1,67 @@
 #include "fakes.h"
 
-bool FakeFileCounter::setFolder(const QString& folder)
+#include <algorithm>
+
+void FakeFileCounter::startCount(const QString& folder, ResultHandler done)
 {
-    m_log << QStringLiteral("set:") + folder;
-    if (!m_files.contains(folder))
-        return false;
-    m_current = folder;
-    return true;
+    m_log << QStringLiteral("count:") + folder;
+    m_inFlight.push_back({folder, std::move(done)});
 }
 
-bool FakeFileCounter::refresh()
+FileCounter::Result FakeFileCounter::resultFor(const QString& folder) const
 {
-    m_log << QStringLiteral("refresh");
-    if (!m_files.contains(m_current))
-        return false;
-    m_count = m_files.value(m_current);
-    return true;
+    if (!m_files.contains(folder))
+        return std::nullopt;
+    return m_files.value(folder);
+}
+
+void FakeFileCounter::answerPending()
+{
+    for (;;) {
+        const auto ready = std::find_if(m_inFlight.begin(), m_inFlight.end(),
+                                        [this](const Read& read) { return !m_held.contains(read.folder); });
+        if (ready == m_inFlight.end())
+            return;
+        Read read = std::move(*ready);
+        m_inFlight.erase(ready);
+        read.done(resultFor(read.folder));
+    }
+}
+
+void FakeFileCounter::release(const QString& folder, Result result)
+{
+    m_held.removeAll(folder);
+    for (auto it = m_inFlight.begin(); it != m_inFlight.end();) {
+        if (it->folder != folder) {
+            ++it;
+            continue;
+        }
+        const ResultHandler done = std::move(it->done);
+        it = m_inFlight.erase(it);
+        done(result);
+    }
+}
+
+int FakeFileCounter::readsInFlight(const QString& folder) const
+{
+    return int(std::count_if(m_inFlight.begin(), m_inFlight.end(),
+                             [&](const Read& read) { return read.folder == folder; }));
+}
+
+void FakeTimer::start(int intervalMs)
+{
+    m_interval = intervalMs;
+    m_active = true;
+}
+
+void FakeTimer::fire()
+{
+    if (!m_active)
+        return;
+    if (!m_repeating)
+        m_active = false;
+    if (m_handler)
+        m_handler();
 }
 
 void FakeMessageBox::show(const QString& prompt)
@@ -41,6 +87,12 @@ bool FakeSettingsStore::flush()
 {
     m_log << QStringLiteral("flush");
     return flushSucceeds;
+}
+
+void PollFixture::tick()
+{
+    poll.Timer1_Timer();
+    counter.answerPending();
 }
 
 QStringList PollFixture::alerts() const

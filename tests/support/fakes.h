@@ -1,8 +1,9 @@
 #pragma once
 
+#include "core/alerts.h"
+#include "core/file_counter.h"
+#include "core/timer.h"
 #include "core/watch_core.h"
-#include "platform/alerts.h"
-#include "platform/file_counter.h"
 #include "platform/screen_info.h"
 #include "platform/settings_store.h"
 
@@ -10,12 +11,16 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
-// What the fakes were asked to do, in order: "beep", "box:<prompt>", "set:<folder>",
-// "refresh", "save:<key>=<text>", "flush".
+// What the fakes were asked to do, in order: "beep", "box:<prompt>", "count:<folder>",
+// "save:<key>=<text>", "flush".
 using CallLog = QStringList;
 
-// Knows a fixed set of folders and their file counts; any other text fails to open.
+// Knows a fixed set of folders and their file counts; any other text cannot be read. Counts
+// are answered only when the test says so, as a real read ends only some time after it began:
+// answerPending() answers every read in flight (and the reads those answers lead to), except
+// those of held folders, which wait for release().
 class FakeFileCounter final : public FileCounter
 {
 public:
@@ -23,17 +28,49 @@ public:
 
     void setFiles(const QString& folder, std::int64_t count) { m_files[folder] = count; }
     void removeFolder(const QString& folder) { m_files.remove(folder); }
-    QString currentFolder() const { return m_current; }
+    void hold(const QString& folder) { m_held << folder; }
 
-    bool setFolder(const QString& folder) override;
-    bool refresh() override;
-    std::int64_t count() const override { return m_count; }
+    void startCount(const QString& folder, ResultHandler done) override;
+
+    void answerPending();
+    // Ends the held folder's reads with the result; the folder is held no more.
+    void release(const QString& folder, Result result);
+    int readsInFlight(const QString& folder) const;
 
 private:
+    struct Read
+    {
+        QString folder;
+        ResultHandler done;
+    };
+    Result resultFor(const QString& folder) const;
+
     CallLog& m_log;
     QMap<QString, std::int64_t> m_files;
-    QString m_current = QStringLiteral("(working directory)");
-    std::int64_t m_count = 0;
+    QStringList m_held;
+    std::vector<Read> m_inFlight;
+};
+
+// Fires only when the test says so.
+class FakeTimer final : public Timer
+{
+public:
+    explicit FakeTimer(bool repeating = true) : m_repeating(repeating) {}
+
+    void setHandler(std::function<void()> handler) override { m_handler = std::move(handler); }
+    void start(int intervalMs) override;
+    void stop() override { m_active = false; }
+    bool isActive() const override { return m_active; }
+    int intervalMs() const override { return m_interval; }
+
+    // Runs the handler as the timer would, when it is running.
+    void fire();
+
+private:
+    bool m_repeating;
+    bool m_active = false;
+    int m_interval = 0;
+    std::function<void()> m_handler;
 };
 
 class FakeBeeper final : public Beeper
@@ -95,8 +132,11 @@ struct PollFixture
     FakeFileCounter counter{log};
     FakeBeeper beeper{log};
     FakeMessageBox messageBox{log};
-    PollCycle poll{fields, counter, beeper, messageBox};
+    FakeTimer patience{false};
+    PollCycle poll{fields, counter, beeper, messageBox, patience};
 
+    // A tick whose reads all end, but for those of held folders.
+    void tick();
     // Only the beeps and boxes of the log.
     QStringList alerts() const;
 };

@@ -1,17 +1,19 @@
 #pragma once
 
-#include "platform/poll_timer.h"
+#include "core/timer.h"
 
 #include <QTimer>
 
 // A QTimer on the calling thread, created stopped.
-class QtPollTimer final : public PollTimer
+class QtTimer final : public Timer
 {
 public:
-    explicit QtPollTimer(int intervalMs);
+    enum class Kind { Repeating, SingleShot };
 
-    void setTickHandler(std::function<void()> handler) override;
-    void start() override;
+    explicit QtTimer(Kind kind);
+
+    void setHandler(std::function<void()> handler) override;
+    void start(int intervalMs) override;
     void stop() override;
     bool isActive() const override;
     int intervalMs() const override;

@@ -1,0 +1,86 @@
+// A small FUSE filesystem for the tests, standing in for a network share whose server went
+// away: its one folder, "hang", holds the files "a" and "b", but opening it for reading waits
+// until the release file named on the command line exists. Like NFS's waits, the wait ends
+// when the process waiting is killed (the kernel then interrupts the request), so a program
+// that exits is not held as a zombie by its thread stuck here.
+//
+//     hanging_fs MOUNTPOINT RELEASE_FILE      (stays in the foreground; unmount with fusermount3 -u)
+#define FUSE_USE_VERSION 31
+#include <fuse.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::string releaseFile;
+
+bool isFile(const char* path)
+{
+    return std::strcmp(path, "/hang/a") == 0 || std::strcmp(path, "/hang/b") == 0;
+}
+
+int getAttributes(const char* path, struct stat* status, fuse_file_info*)
+{
+    std::memset(status, 0, sizeof *status);
+    if (std::strcmp(path, "/") == 0 || std::strcmp(path, "/hang") == 0) {
+        status->st_mode = S_IFDIR | 0755;
+        status->st_nlink = 2;
+        return 0;
+    }
+    if (isFile(path)) {
+        status->st_mode = S_IFREG | 0644;
+        status->st_nlink = 1;
+        return 0;
+    }
+    return -ENOENT;
+}
+
+int openFolder(const char* path, fuse_file_info*)
+{
+    if (std::strcmp(path, "/hang") == 0) {
+        while (::access(releaseFile.c_str(), F_OK) != 0) {
+            if (fuse_interrupted())
+                return -EINTR;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    return 0;
+}
+
+int readFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*,
+               fuse_readdir_flags)
+{
+    fill(buffer, ".", nullptr, 0, fuse_fill_dir_flags{});
+    fill(buffer, "..", nullptr, 0, fuse_fill_dir_flags{});
+    if (std::strcmp(path, "/") == 0) {
+        fill(buffer, "hang", nullptr, 0, fuse_fill_dir_flags{});
+    } else {
+        fill(buffer, "a", nullptr, 0, fuse_fill_dir_flags{});
+        fill(buffer, "b", nullptr, 0, fuse_fill_dir_flags{});
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s MOUNTPOINT RELEASE_FILE\n", argv[0]);
+        return 2;
+    }
+    releaseFile = argv[2];
+    fuse_operations operations{};
+    operations.getattr = getAttributes;
+    operations.opendir = openFolder;
+    operations.readdir = readFolder;
+    char* fuseArgs[] = {argv[0], const_cast<char*>("-f"), argv[1]};
+    return fuse_main(3, fuseArgs, &operations, nullptr);
+}
