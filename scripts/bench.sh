@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (optimised) and runs them: the file counter against other ways of
-# counting a folder, then a poll tick over unchanged folders. They make folders of up to
-# 1,000,000 names under ${BENCH_DIR:-/var/tmp} (about 7 million inodes in all; BENCH_KEEP=1
+# counting a folder, then a poll tick over unchanged folders, then the window's event-loop
+# stalls during ticks over changed folders. They make folders of up to
+# 1,000,000 names under ${BENCH_DIR:-/var/tmp} (about 12 million inodes in all; BENCH_KEEP=1
 # keeps them for the next run) and take several minutes. Extra arguments go to Google
 # Benchmark.
 set -euo pipefail
@@ -12,3 +13,4 @@ cmake --preset bench >/dev/null
 cmake --build --preset bench
 build/bench/bench/bench_file_counter "$@"
 build/bench/bench/bench_poll_tick "$@"
+build/bench/bench/bench_window_stall "$@"

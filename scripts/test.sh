@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Builds Marrowquill with its tests and runs every test. Pass --asan to build and run them under
-# AddressSanitizer and UndefinedBehaviorSanitizer instead.
+# AddressSanitizer and UndefinedBehaviorSanitizer instead, or --tsan to run the suites of the
+# code that shares data between threads under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 preset=dev
-[ "${1:-}" = --asan ] && preset=asan
+case "${1:-}" in
+    --asan) preset=asan ;;
+    --tsan) preset=tsan ;;
+esac
 
 scripts/setup.sh
 cmake --preset "$preset" >/dev/null

@@ -331,7 +331,7 @@ void TestMainWindow::choosingAFolderChangesOnlyTheLabel()
     WindowFixture f({{key(KEY_ACTIVE, 2), " 1"}, {key(KEY_ALERT_REMOVED, 2), " 1"}});
     Form1& w = *f.window;
     QString promptSeen;
-    w.setFolderPicker([&](QWidget* owner, const QString& prompt) {
+    w.setFolderPicker([&](QWidget* owner, const QString& prompt, const QString&) {
         promptSeen = prompt;
         return owner == &w ? QStringLiteral("/home/u/Inbox") : QString();
     });
@@ -356,7 +356,7 @@ void TestMainWindow::cancellingTheChooserClearsAndSwitchesOffThatSlot()
     }
     WindowFixture f(stored);
     Form1& w = *f.window;
-    w.setFolderPicker([](QWidget*, const QString&) { return QString(); });
+    w.setFolderPicker([](QWidget*, const QString&, const QString&) { return QString(); });
 
     w.Command1[3]->click();
 
@@ -396,7 +396,7 @@ void TestMainWindow::tickWhileChooserIsOpenSeesTheOldFolder()
     WindowFixture f({{key(KEY_ACTIVE, 0), " 1"}, {key(KEY_FOLDER, 0), before.path()}},
                     Counting::Fake);
     Form1& w = *f.window;
-    w.setFolderPicker([&](QWidget*, const QString&) {
+    w.setFolderPicker([&](QWidget*, const QString&, const QString&) {
         w.Timer1_Timer();
         return after.path();
     });

@@ -210,7 +210,7 @@ void Form1::Check1_Click(int index)
 
 void Form1::Command1_Click(int index)
 {
-    const QString chosen = m_pickFolder(this, folderPrompt);
+    const QString chosen = m_pickFolder(this, folderPrompt, Label1[index]->folderText());
     if (!chosen.isEmpty()) {
         Label1[index]->setFolderText(chosen);
         return;

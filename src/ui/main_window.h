@@ -38,9 +38,10 @@ class Form1 : public QWidget, public SlotFields
     Q_OBJECT
 
 public:
-    // Shows a modal folder chooser owned by `owner`; the chosen folder's path, or the empty
-    // text when the user cancels.
-    using FolderPicker = std::function<QString(QWidget* owner, const QString& prompt)>;
+    // Shows a modal folder chooser owned by `owner`, opened on the slot's current folder; the
+    // chosen folder's path, or the empty text when the user cancels.
+    using FolderPicker = std::function<QString(QWidget* owner, const QString& prompt,
+                                               const QString& currentFolder)>;
 
     explicit Form1(const WindowServices& services, QWidget* parent = nullptr);
     ~Form1() override;

@@ -1,0 +1,100 @@
+#include "platform/threaded_file_counter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <vector>
+
+namespace {
+
+void makeFiles(const QString& folder, int files)
+{
+    for (int i = 0; i < files; ++i) {
+        QFile file(QDir(folder).filePath(QString::number(i)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+}
+
+} // namespace
+
+// The program's counter on the real file system: reads on threads of their own, results on
+// the thread that asked.
+class TestThreadedFileCounter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answersOnTheAskingThread_data();
+    void answersOnTheAskingThread();
+    void manyFoldersAtOnceShareTheMemoryOfCounts();
+};
+
+void TestThreadedFileCounter::answersOnTheAskingThread_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("files");
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("a folder of 3 files") << "folder" << 3 << true;
+    QTest::newRow("an empty folder") << "folder" << 0 << true;
+    QTest::newRow("no such folder") << "missing" << 0 << false;
+    QTest::newRow("a file, not a folder") << "folder/0" << 1 << false;
+}
+
+void TestThreadedFileCounter::answersOnTheAskingThread()
+{
+    QFETCH(QString, name);
+    QFETCH(int, files);
+    QFETCH(bool, readable);
+    QTemporaryDir root;
+    QVERIFY(QDir(root.path()).mkdir("folder"));
+    makeFiles(root.filePath("folder"), files);
+
+    ThreadedFileCounter counter;
+    bool answered = false;
+    FileCounter::Result result;
+    QThread* answeredOn = nullptr;
+    counter.startCount(root.filePath(name), [&](FileCounter::Result count) {
+        answered = true;
+        result = count;
+        answeredOn = QThread::currentThread();
+    });
+    QVERIFY(!answered); // never before startCount returns
+
+    QTRY_VERIFY(answered);
+    QCOMPARE(answeredOn, QThread::currentThread());
+    QCOMPARE(result.has_value(), readable);
+    if (readable)
+        QCOMPARE(*result, std::int64_t(files));
+    QCOMPARE(counter.readsInFlight(), std::size_t(0));
+}
+
+void TestThreadedFileCounter::manyFoldersAtOnceShareTheMemoryOfCounts()
+{
+    constexpr int FOLDERS = 6;
+    constexpr int ROUNDS = 4;
+    QTemporaryDir root;
+    for (int folder = 0; folder < FOLDERS; ++folder) {
+        const QString path = root.filePath(QString::number(folder));
+        QVERIFY(QDir().mkdir(path));
+        makeFiles(path, folder * 10);
+    }
+
+    ThreadedFileCounter counter;
+    std::vector<std::int64_t> counts;
+    for (int round = 0; round < ROUNDS; ++round) {
+        for (int folder = 0; folder < FOLDERS; ++folder) {
+            counter.startCount(root.filePath(QString::number(folder)),
+                               [&counts, folder](FileCounter::Result count) {
+                                   counts.push_back(count ? *count - folder * 10 : -1);
+                               });
+        }
+    }
+    QTRY_COMPARE(counts.size(), std::size_t(FOLDERS * ROUNDS));
+    QCOMPARE(counts, std::vector<std::int64_t>(FOLDERS * ROUNDS, 0));
+}
+
+QTEST_GUILESS_MAIN(TestThreadedFileCounter)
+#include "tst_threaded_file_counter.moc"
