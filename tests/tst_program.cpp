@@ -7,7 +7,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QSysInfo>
+#include <QThread>
+
 #include <csignal>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,16 +36,63 @@ bool catchesSignal(qint64 pid, int signalNumber)
     return false;
 }
 
-// Starts the program offscreen with its own config and runtime folders.
-void start(QProcess& program, const QTemporaryDir& configHome, const QTemporaryDir& runtime)
+// Starts the program offscreen with its own config and runtime folders. Its standard error is
+// kept for the test to read, or passed on.
+void start(QProcess& program, const QTemporaryDir& configHome, const QTemporaryDir& runtime,
+           bool keepErrors = false)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("XDG_CONFIG_HOME", configHome.path());
     environment.insert("XDG_RUNTIME_DIR", runtime.path());
     program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.setProcessChannelMode(keepErrors ? QProcess::SeparateChannels
+                                             : QProcess::ForwardedErrorChannel);
     program.start(MARROWQUILL_BINARY, {});
+}
+
+// SIGTERM, then the program must end with status 0 at once.
+void terminate(QProcess& program)
+{
+    ::kill(pid_t(program.processId()), SIGTERM);
+    QVERIFY(program.waitForFinished(2000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+}
+
+// What stat says of a node, to tell that nothing replaced or changed it.
+QString describeNode(const QString& path)
+{
+    struct stat status;
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return "missing";
+    QString text = QStringLiteral("mode %1 inode %2 size %3 device %4")
+                       .arg(status.st_mode, 0, 8)
+                       .arg(status.st_ino)
+                       .arg(status.st_size)
+                       .arg(status.st_rdev);
+    if (S_ISREG(status.st_mode)) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            text += " " + QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
+    }
+    return text;
+}
+
+// A lock file as QLockFile writes it.
+void writeLock(const QString& path, const QByteArray& contents)
+{
+    QFile lock(path);
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    lock.write(contents);
+}
+
+qint64 deadProcessId()
+{
+    QProcess exited;
+    exited.start("true", {});
+    exited.waitForFinished();
+    return exited.processId() ? exited.processId() : 999999;
 }
 
 // Running, and listening for later starts.
@@ -62,6 +119,12 @@ private slots:
     void terminationSignalSavesAndExitsCleanly();
     void secondStartLeavesTheRunningCopyAndTheSettingsAlone();
     void crashedCopyDoesNotBlockTheNextStart();
+    void settingsFileThatIsNotOursIsLeftAlone_data();
+    void settingsFileThatIsNotOursIsLeftAlone();
+    void lockWhoseHolderCannotBeConfirmedIsTakenOver_data();
+    void lockWhoseHolderCannotBeConfirmedIsTakenOver();
+    void staleSettingsLockDoesNotHoldUpTheSave();
+    void secondSigtermWhileEndingStillExitsCleanly();
 };
 
 void TestProgram::terminationSignalSavesAndExitsCleanly_data()
@@ -140,6 +203,128 @@ void TestProgram::crashedCopyDoesNotBlockTheNextStart()
     ::kill(pid_t(next.processId()), SIGTERM);
     QVERIFY(next.waitForFinished(20000));
     QCOMPARE(next.exitCode(), 0);
+}
+
+void TestProgram::settingsFileThatIsNotOursIsLeftAlone_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("link to a FIFO") << "link to fifo";
+    QTest::newRow("device node") << "device";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("2 MiB of garbage") << "garbage";
+}
+
+// The program starts at once with its defaults, ends cleanly, says why in one line, and leaves
+// what is there as it was.
+void TestProgram::settingsFileThatIsNotOursIsLeftAlone()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir configHome, runtime;
+    QVERIFY(QDir(configHome.path()).mkdir("Marrowquill"));
+    const QString settingsFile = settingsFileIn(configHome);
+    const QByteArray path = QFile::encodeName(settingsFile);
+    if (kind == "fifo") {
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    } else if (kind == "link to fifo") {
+        const QByteArray fifo = QFile::encodeName(configHome.filePath("elsewhere.fifo"));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QCOMPARE(::symlink(fifo.constData(), path.constData()), 0);
+    } else if (kind == "device") {
+        if (::geteuid() != 0)
+            QSKIP("making a device node needs root");
+        QCOMPARE(::mknod(path.constData(), S_IFCHR | 0666, makedev(1, 5)), 0); // as /dev/zero
+    } else if (kind == "folder") {
+        QVERIFY(QDir().mkdir(settingsFile));
+    } else {
+        QFile garbage(settingsFile);
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        const QByteArray block(1024, '\x7f');
+        for (int i = 0; i < 2048; ++i)
+            QCOMPARE(garbage.write(block), qint64(block.size()));
+    }
+    const QString before = describeNode(settingsFile);
+
+    QProcess program;
+    start(program, configHome, runtime, true);
+    QTRY_VERIFY_WITH_TIMEOUT(isFullyUp(program, runtime), 2500);
+    terminate(program);
+
+    QCOMPARE(describeNode(settingsFile), before);
+    const QStringList lines = QString::fromLocal8Bit(program.readAllStandardError())
+                                  .split('\n', Qt::SkipEmptyParts)
+                                  .filter("Settings file");
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines[0].contains(settingsFile), qPrintable(lines[0]));
+}
+
+void TestProgram::lockWhoseHolderCannotBeConfirmedIsTakenOver_data()
+{
+    QTest::addColumn<QString>("holder");
+    QTest::newRow("empty lock file") << "empty";
+    QTest::newRow("a process that is gone") << "dead";
+    QTest::newRow("a live process that does not answer") << "silent";
+}
+
+void TestProgram::lockWhoseHolderCannotBeConfirmedIsTakenOver()
+{
+    QFETCH(QString, holder);
+    QTemporaryDir configHome, runtime;
+    const QString lockFile = runtime.filePath("marrowquill.lock");
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    QLocalServer silentCopy; // takes the connection, never answers
+    if (holder == "empty") {
+        writeLock(lockFile, {});
+    } else if (holder == "dead") {
+        writeLock(lockFile, QByteArray::number(deadProcessId()) + "\nmarrowquill\n" + host + "\n");
+    } else {
+        const QByteArray self = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
+        writeLock(lockFile, QByteArray::number(QCoreApplication::applicationPid()) + "\n" + self +
+                                "\n" + host + "\n");
+        QVERIFY(silentCopy.listen(runtime.filePath("marrowquill.socket")));
+    }
+
+    QProcess program;
+    start(program, configHome, runtime);
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(program.processId(), SIGTERM), 5000);
+    QCOMPARE(program.state(), QProcess::Running);
+    terminate(program);
+    QVERIFY(QFileInfo::exists(settingsFileIn(configHome)));
+}
+
+void TestProgram::staleSettingsLockDoesNotHoldUpTheSave()
+{
+    QTemporaryDir configHome, runtime;
+    QVERIFY(QDir(configHome.path()).mkdir("Marrowquill"));
+    writeLock(settingsFileIn(configHome) + ".lock", {});
+
+    QProcess program;
+    start(program, configHome, runtime);
+    QTRY_VERIFY_WITH_TIMEOUT(isFullyUp(program, runtime), 5000);
+    QElapsedTimer closing;
+    closing.start();
+    terminate(program);
+    QVERIFY2(closing.elapsed() < 1500, qPrintable(QString::number(closing.elapsed())));
+    QSettings saved(settingsFileIn(configHome), QSettings::IniFormat);
+    QCOMPARE(saved.childGroups(), QStringList{"values"});
+}
+
+void TestProgram::secondSigtermWhileEndingStillExitsCleanly()
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QTemporaryDir configHome, runtime;
+        QProcess program;
+        start(program, configHome, runtime);
+        QTRY_VERIFY_WITH_TIMEOUT(isFullyUp(program, runtime), 5000);
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QThread::usleep(std::uint64_t(attempt) * 1000); // 0 to 4 ms apart
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(2000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(QFileInfo::exists(settingsFileIn(configHome)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

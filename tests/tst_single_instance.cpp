@@ -1,8 +1,51 @@
 #include "platform/single_instance.h"
 
-#include <QSignalSpy>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+namespace {
+
+// A running copy with an event loop of its own, on a thread, as another process would have.
+class RunningCopy
+{
+public:
+    RunningCopy(const QString& name, const QString& directory)
+    {
+        m_context.moveToThread(&m_thread);
+        m_thread.start();
+        QMetaObject::invokeMethod(
+            &m_context,
+            [&] {
+                m_instance = std::make_unique<SingleInstance>(name, directory);
+                claimed = m_instance->claim();
+                QObject::connect(m_instance.get(), &SingleInstance::activationRequested,
+                                 [this] { ++activations; });
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    ~RunningCopy()
+    {
+        QMetaObject::invokeMethod(&m_context, [this] { m_instance.reset(); },
+                                  Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    bool claimed = false;
+    std::atomic<int> activations = 0;
+
+private:
+    QThread m_thread;
+    QObject m_context;
+    std::unique_ptr<SingleInstance> m_instance;
+};
+
+} // namespace
 
 class TestSingleInstance : public QObject
 {
@@ -17,18 +60,17 @@ private slots:
 void TestSingleInstance::laterStartAsksTheRunningCopyToComeToTheFront()
 {
     QTemporaryDir runtime;
-    SingleInstance running("app", runtime.path());
-    QVERIFY(running.claim());
-    QSignalSpy activations(&running, &SingleInstance::activationRequested);
+    RunningCopy running("app", runtime.path());
+    QVERIFY(running.claimed);
 
     SingleInstance later("app", runtime.path());
     QVERIFY(!later.claim());
-    QTRY_COMPARE(activations.size(), 1);
+    QTRY_COMPARE(running.activations.load(), 1);
 
     SingleInstance other("another-app", runtime.path());
     QVERIFY(other.claim());
     QTest::qWait(50);
-    QCOMPARE(activations.size(), 1);
+    QCOMPARE(running.activations.load(), 1);
 }
 
 // A socket file left by a copy that crashed must not keep the next one from listening.
@@ -39,13 +81,12 @@ void TestSingleInstance::staleSocketIsTakenOver()
         QFile leftOver(runtime.filePath("app.socket"));
         QVERIFY(leftOver.open(QIODevice::WriteOnly));
     }
-    SingleInstance running("app", runtime.path());
-    QVERIFY(running.claim());
-    QSignalSpy activations(&running, &SingleInstance::activationRequested);
+    RunningCopy running("app", runtime.path());
+    QVERIFY(running.claimed);
 
     SingleInstance later("app", runtime.path());
     QVERIFY(!later.claim());
-    QTRY_COMPARE(activations.size(), 1);
+    QTRY_COMPARE(running.activations.load(), 1);
 }
 
 void TestSingleInstance::unusableDirectoryRunsUnguarded()

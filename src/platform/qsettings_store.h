@@ -10,9 +10,19 @@ class QSettings;
 // $XDG_CONFIG_HOME/<application>/<application>.conf (~/.config by default). A section is a
 // group of the file. QSettings writes the file through a temporary one that it renames, so
 // the file on disk is always whole.
+//
+// Only a regular file (links followed) of at most MAX_FILE_SIZE, or no file yet, is read and
+// written. Anything else there (a FIFO, a device, a socket, a folder, a huge file) is not this
+// program's: the store then reads as empty and never writes, so nothing blocks and nothing the
+// user put there is replaced.
 class QSettingsStore final : public SettingsStore
 {
 public:
+    // Far more than the 21 values could ever need.
+    static constexpr qint64 MAX_FILE_SIZE = 1024 * 1024;
+    // How long a save waits for another process's lock on the file before it gives up.
+    static constexpr int LOCK_PATIENCE_MS = 1000;
+
     explicit QSettingsStore(const QString& application);
     QSettingsStore(const QSettingsStore&) = delete;
     QSettingsStore& operator=(const QSettingsStore&) = delete;
@@ -23,11 +33,15 @@ public:
     void save(const QString& section, const QString& key, const QString& text) override;
     bool flush() override;
 
-    QString fileName() const;
-    // False when the file exists but could not be read; nothing is then written over it.
+    QString fileName() const { return m_fileName; }
+    // False when the file exists but could not be read, or is not this program's; nothing is
+    // then written over it.
     bool isReadable() const { return m_readable; }
 
 private:
+    bool lockIsFree();
+
+    QString m_fileName;
     std::unique_ptr<QSettings> m_settings;
     bool m_readable = true;
 };

@@ -1,22 +1,33 @@
 #include "platform/single_instance.h"
 
+#include "core/logging.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QThread>
+
+#include <cerrno>
+#include <csignal>
 
 namespace {
 
 constexpr char ACTIVATE[] = "activate\n";
-// A running copy holds the lock a little before it listens; a later start waits that long.
-constexpr int CONNECT_PATIENCE_MS = 3000;
+constexpr char ACTIVATED[] = "ok\n";
 
 QString runtimeDirectory(const QString& directory)
 {
     if (!directory.isEmpty())
         return directory;
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+bool isAlive(qint64 pid)
+{
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
 } // namespace
@@ -33,38 +44,84 @@ SingleInstance::SingleInstance(const QString& name, const QString& directory, QO
 
 bool SingleInstance::claim()
 {
+    const bool leftBehind = QFileInfo::exists(m_lock.fileName());
     if (m_lock.tryLock(0)) {
+        // QLockFile takes over by itself the lock of a process that is gone.
+        if (leftBehind) {
+            qCWarning(lcInstance).noquote()
+                << "Took over the lock" << m_lock.fileName() << "- its holder is gone";
+        }
         listen();
         return true;
     }
-    if (m_lock.error() != QLockFile::LockFailedError)
-        return true; // no usable runtime directory: run unguarded rather than not at all
-    askRunningCopyToActivate();
-    return false;
+    if (m_lock.error() != QLockFile::LockFailedError) {
+        qCWarning(lcInstance).noquote()
+            << "Cannot use the lock in" << QFileInfo(m_socketPath).path()
+            << "- running without the guard against a second copy";
+        return true;
+    }
+    qint64 pid = 0;
+    QString host, application;
+    if (!m_lock.getLockInfo(&pid, &host, &application)) {
+        takeOver(QStringLiteral("it is empty or unreadable"));
+        return true;
+    }
+    if (host == QSysInfo::machineHostName() && !isAlive(pid)) {
+        takeOver(QStringLiteral("process %1, which holds it, is gone").arg(pid));
+        return true;
+    }
+    if (askRunningCopyToActivate())
+        return false;
+    takeOver(QStringLiteral("process %1, which holds it, does not answer").arg(pid));
+    return true;
+}
+
+// A lock whose holder cannot be confirmed alive and answering would keep the program from
+// ever starting again: it is removed, and this copy starts.
+void SingleInstance::takeOver(const QString& why)
+{
+    qCWarning(lcInstance).noquote()
+        << "Taking over the lock" << m_lock.fileName() << "-" << why;
+    m_lock.removeStaleLockFile();
+    if (!m_lock.tryLock(0)) {
+        qCWarning(lcInstance).noquote()
+            << "Cannot take the lock" << m_lock.fileName()
+            << "- running without the guard against a second copy";
+    }
+    listen();
 }
 
 void SingleInstance::listen()
 {
     QLocalServer::removeServer(m_socketPath); // left behind by a copy that crashed
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    m_server.listen(m_socketPath);
+    if (!m_server.listen(m_socketPath)) {
+        qCWarning(lcInstance).noquote() << "Cannot listen on" << m_socketPath << "-"
+                                        << m_server.errorString()
+                                        << "- a second start will not find this copy";
+    }
 }
 
-void SingleInstance::askRunningCopyToActivate()
+// True once the running copy said it came to the front. A copy that holds the lock listens a
+// moment after taking it, so a refused connection is tried again until the patience ends.
+bool SingleInstance::askRunningCopyToActivate()
 {
-    const QDeadlineTimer deadline(CONNECT_PATIENCE_MS);
+    const QDeadlineTimer deadline(ANSWER_PATIENCE_MS);
     QLocalSocket socket;
     while (true) {
         socket.connectToServer(m_socketPath);
         if (socket.waitForConnected(int(deadline.remainingTime())))
             break;
         if (deadline.hasExpired())
-            return;
+            return false;
         QThread::msleep(50);
     }
     socket.write(ACTIVATE);
-    socket.waitForBytesWritten(int(deadline.remainingTime()));
-    socket.disconnectFromServer();
+    while (!socket.canReadLine()) {
+        if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
+    return socket.readLine() == ACTIVATED;
 }
 
 void SingleInstance::readRequest()
@@ -73,8 +130,10 @@ void SingleInstance::readRequest()
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             while (socket->canReadLine()) {
-                if (socket->readLine() == ACTIVATE)
+                if (socket->readLine() == ACTIVATE) {
+                    socket->write(ACTIVATED);
                     emit activationRequested();
+                }
             }
         });
     }

@@ -6,20 +6,22 @@
 
 // Keeps one running copy of the program per user. The first copy holds a lock file in the
 // user's runtime directory and listens on a local socket beside it; a later start finds the
-// lock held, asks the running copy through the socket to come to the front, and goes. A copy
-// that crashed leaves a stale lock and socket, which the next start takes over.
+// lock held, asks the running copy through the socket to come to the front, and goes once it
+// has answered. A lock whose holder cannot be confirmed alive and answering (an empty or
+// unreadable lock, a dead process, no answer within the patience) is taken over.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 
 public:
+    static constexpr int ANSWER_PATIENCE_MS = 2000;
+
     // `directory` defaults to the user's runtime directory ($XDG_RUNTIME_DIR).
     explicit SingleInstance(const QString& name, const QString& directory = QString(),
                             QObject* parent = nullptr);
 
     // True when this process is to run: it is now the one copy, or the lock cannot be used at
-    // all (then nothing is guarded). False when another copy runs; it has been asked to come
-    // to the front.
+    // all (then nothing is guarded). False when another copy runs and has come to the front.
     bool claim();
 
     QString socketPath() const { return m_socketPath; }
@@ -30,7 +32,8 @@ signals:
 
 private:
     void listen();
-    void askRunningCopyToActivate();
+    bool askRunningCopyToActivate();
+    void takeOver(const QString& why);
     void readRequest();
 
     QString m_socketPath;

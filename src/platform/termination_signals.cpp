@@ -34,10 +34,10 @@ bool installHandlers()
     return true;
 }
 
-void restoreDefaults()
+void setAll(void (*disposition)(int))
 {
     for (const int signalNumber : watchedSignals)
-        std::signal(signalNumber, SIG_DFL);
+        std::signal(signalNumber, disposition);
 }
 
 } // namespace
@@ -47,16 +47,18 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, socketPair) != 0)
         return;
     if (!installHandlers()) {
-        restoreDefaults();
+        setAll(SIG_DFL);
         return;
     }
     m_notifier = new QSocketNotifier(socketPair[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
 }
 
+// The program is ending by then: a signal that comes now (a second SIGTERM right after the
+// first) is ignored rather than left to kill it with a status that says it failed.
 TerminationSignals::~TerminationSignals()
 {
-    restoreDefaults();
+    setAll(SIG_IGN);
     for (int& fd : socketPair) {
         if (fd >= 0)
             ::close(fd);

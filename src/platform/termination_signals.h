@@ -6,7 +6,8 @@ class QSocketNotifier;
 
 // Turns SIGTERM, SIGHUP and SIGINT (a logout, a shutdown, Ctrl+C) into a Qt signal delivered by
 // the event loop. The handler only writes the signal's number to a socket, which is safe
-// inside a signal handler; everything else happens on the event loop's thread. Make one.
+// inside a signal handler; everything else happens on the event loop's thread. Make one, and
+// keep it until the program ends: from then on these signals are ignored.
 class TerminationSignals : public QObject
 {
     Q_OBJECT
