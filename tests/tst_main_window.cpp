@@ -114,6 +114,7 @@ private slots:
     void realAlertBoxAfterAFileIsAdded();
     void closingWhileAnAlertIsOpenClosesIt();
     void windowAnswersAndClosesWhileACountIsBlocked();
+    void sessionCommitSavesAndLeavesTheWindowRunning();
 };
 
 void TestMainWindow::tabsAreOneToFiveThenAboutInFront()
@@ -522,6 +523,27 @@ void TestMainWindow::windowAnswersAndClosesWhileACountIsBlocked()
     QCOMPARE(f.store.values.value("values/check4"), QString(" 1"));
     f.fakeFiles.release(hung, 3); // ends after the window closed: nothing more is recorded
     QCOMPARE(w.pollState().previousCount[0], std::int64_t(0));
+}
+
+// The session manager may still cancel the logout it asks the settings for.
+void TestMainWindow::sessionCommitSavesAndLeavesTheWindowRunning()
+{
+    WindowFixture f;
+    Form1& w = *f.window;
+    w.show();
+    w.Check4->click();
+    f.log.clear();
+
+    w.commitData();
+    QCOMPARE(f.log.filter("save:").size(), SETTINGS_VALUE_COUNT);
+    QCOMPARE(f.store.values.value("values/check4"), QString(" 1"));
+    QVERIFY(w.isVisible());
+    QVERIFY(f.pollTimer.isActive());
+
+    w.Check4->click(); // the logout was cancelled; the user goes on, then closes
+    QVERIFY(w.close());
+    QCOMPARE(f.log.count("flush"), 2);
+    QCOMPARE(f.store.values.value("values/check4"), QString(" 0"));
 }
 
 MARROWQUILL_TEST_MAIN(TestMainWindow)

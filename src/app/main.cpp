@@ -1,3 +1,4 @@
+#include "app/command_line.h"
 #include "core/app_identity.h"
 #include "platform/event_sound.h"
 #include "platform/qsettings_store.h"
@@ -13,6 +14,8 @@
 #include <QIcon>
 #include <QSessionManager>
 
+#include <optional>
+
 namespace {
 
 void bringToFront(QWidget& window)
@@ -26,7 +29,11 @@ void bringToFront(QWidget& window)
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> status = handleCommandLine(argc, argv))
+        return *status;
+    endQuietlyWhenNoDisplayOpens();
     QApplication app(argc, argv);
+    restoreMessageHandler();
     QApplication::setApplicationName(QString::fromLatin1(APPLICATION_NAME));
     QApplication::setOrganizationName(QString::fromLatin1(APPLICATION_NAME));
     QApplication::setApplicationVersion(QString::fromLatin1(PRODUCT_VERSION));
@@ -57,8 +64,11 @@ int main(int argc, char** argv)
     alertBox.setOwner(&window);
 
     QObject::connect(&termination, &TerminationSignals::received, &window, &QWidget::close);
+    // The session manager asks for the settings before it ends the session, which it may
+    // still cancel: they are saved, and the window stays. If the session then ends, the
+    // window closes and saves as usual.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.close(); });
+                     [&window](QSessionManager&) { window.commitData(); });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window,
                      [&window] { bringToFront(window); });
 

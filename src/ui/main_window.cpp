@@ -227,6 +227,11 @@ void Form1::Form_QueryUnload()
     SaveSettings(*this, m_settings);
 }
 
+void Form1::commitData()
+{
+    SaveSettings(*this, m_settings);
+}
+
 void Form1::Timer1_Timer()
 {
     m_poll.Timer1_Timer();

@@ -56,6 +56,9 @@ public:
     void Command1_Click(int index);
     void Form_QueryUnload();
     void Timer1_Timer();
+    // Saves the settings now, as closing does, and leaves the window open: the session manager
+    // asks for this before a logout that may still be cancelled.
+    void commitData();
 
     // Slot fields.
     CheckValue active(int slot) const override;

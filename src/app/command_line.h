@@ -1,0 +1,15 @@
+#pragma once
+
+#include <optional>
+
+// The program has no command line of its own, only the two conventions: --help and --version
+// print and end the program with 0; any other argument is an error that ends it with 2. Qt's
+// own options (-platform and the like) are left to QApplication. Nothing when the program is
+// to go on.
+std::optional<int> handleCommandLine(int argc, char** argv);
+
+// Without a display, QApplication would abort with a core dump: this says so in one line and
+// ends the program with 1. Call before making the QApplication.
+void endQuietlyWhenNoDisplayOpens();
+// From when the QApplication is made, Qt's messages go their usual way again.
+void restoreMessageHandler();
