@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
-# Builds Marrowquill (optimised) and makes its Debian package, build/release/marrowquill_1.00_amd64.deb.
+# Builds Marrowquill's Debian package the Debian way (debian/, dpkg-buildpackage) from a copy
+# of this tree in ${1:-build/debian}, and prints where the .deb is. The package's version is
+# the one debian/changelog names.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+out=$(realpath -m "${1:-build/debian}")
 
 scripts/setup.sh
-cmake --preset release >/dev/null
-cmake --build --preset release
-(cd build/release && cpack -G DEB)
-echo "Package: $(ls "$PWD"/build/release/marrowquill_*.deb)"
+version=$(dpkg-parsechangelog -S Version)
+source="$out/marrowquill-$version"
+rm -rf "$out"
+mkdir -p "$source"
+# dpkg-buildpackage builds inside the source and leaves the packages beside it.
+tar --exclude=./build --exclude=./.git --exclude=./.cache -cf - . | tar -xf - -C "$source"
+(cd "$source" && dpkg-buildpackage -b -us -uc >"$out/build.log" 2>&1) ||
+    { tail -n 40 "$out/build.log" >&2; exit 1; }
+echo "Package: $out/marrowquill_${version}_$(dpkg --print-architecture).deb"

@@ -11,6 +11,7 @@ packages=(
     xvfb xauth xdotool
     libfuse3-dev fuse3 imagemagick
     desktop-file-utils appstream dpkg-dev file
+    debhelper lintian man-db
 )
 
 missing=()

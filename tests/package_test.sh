@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Installs Marrowquill into a temporary prefix and validates its desktop entry and AppStream
-# metadata; then builds the Debian package, unpacks it into a temporary root, checks what it
-# holds, and starts the packaged program, which must exit 0 on SIGTERM.
+# metadata; then builds the Debian package (scripts/package.sh), holds it to lintian, unpacks it
+# into a temporary root, checks what it holds, and runs the packaged program: --version, --help,
+# an unknown option, no display, and SIGTERM, which must save and exit 0.
+# Arguments: BUILD_DIR APP_ID VERSION EXECUTABLE (from CMake, which holds the identity).
 set -euo pipefail
 build=$(realpath "$1")
+app_id=$2 version=$3 executable=$4
+source=$(realpath "$(dirname "$0")/..")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
-app_id=org.marrowquill.Marrowquill
 
 expect_files() { # root
-    for file in bin/marrowquill "share/applications/$app_id.desktop" \
+    for file in "bin/$executable" "share/applications/$app_id.desktop" \
                 "share/metainfo/$app_id.metainfo.xml" \
-                share/icons/hicolor/32x32/apps/marrowquill.png \
-                share/icons/hicolor/64x64/apps/marrowquill.png; do
+                "share/icons/hicolor/scalable/apps/$executable.svg" \
+                "share/icons/hicolor/32x32/apps/$executable.png"; do
         [ -f "$1/$file" ] || fail "missing $file under $1"
     done
 }
@@ -25,18 +28,55 @@ desktop-file-validate "$work/prefix/share/applications/$app_id.desktop" ||
 appstreamcli validate --no-net "$work/prefix/share/metainfo/$app_id.metainfo.xml" ||
     fail "appstreamcli validate"
 
-(cd "$work" && cpack -G DEB -B "$work/package" --config "$build/CPackConfig.cmake" >/dev/null)
-deb="$work/package/marrowquill_1.00_amd64.deb"
-[ -f "$deb" ] || fail "no $(basename "$deb"): $(ls "$work/package")"
-depends=$(dpkg-deb -f "$deb" Depends)
-[[ "$depends" == *libqt6widgets6* ]] || fail "Depends does not name Qt: '$depends'"
-dpkg-deb -x "$deb" "$work/root"
-expect_files "$work/root/usr"
+changelog_version=$(cd "$source" && dpkg-parsechangelog -S Version)
+[ "${changelog_version%%-*}" = "$version" ] ||
+    fail "debian/changelog says $changelog_version, CMake says $version"
+"$source/scripts/package.sh" "$work/debian" >/dev/null
+deb="$work/debian/${executable}_${changelog_version}_$(dpkg --print-architecture).deb"
+[ -f "$deb" ] || fail "no $(basename "$deb") in $(ls "$work/debian")"
+
+tags=$(lintian -EvI --pedantic "$deb" 2>&1 | grep -E '^[EW]: ' || true)
+[ -z "$tags" ] || fail "lintian: $tags"
+[[ "$(dpkg-deb -f "$deb" Depends)" == *libqt6widgets6* ]] || fail "Depends does not name Qt"
+[[ "$(dpkg-deb -f "$deb" Recommends)" == *libcanberra-pulse* ]] ||
+    fail "Recommends does not name libcanberra-pulse"
+
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+expect_files "$root/usr"
+for file in "share/man/man1/$executable.1.gz" "share/doc/$executable/copyright" \
+            "share/doc/$executable/changelog.gz"; do
+    [ -f "$root/usr/$file" ] || fail "missing /usr/$file"
+done
+man -l "$root/usr/share/man/man1/$executable.1.gz" 2>&1 | grep -q "EXIT STATUS" ||
+    fail "the man page does not render"
+grep -q "GPL-3.0-or-later" "$root/usr/share/doc/$executable/copyright" || fail "copyright"
+grep -q "Icon=$executable" "$root/usr/share/applications/$app_id.desktop" || fail "Icon="
+
+program="$root/usr/bin/$executable"
+run() { # expected-status stdout-file stderr-file command...
+    local expected=$1 out=$2 err=$3 status=0
+    shift 3
+    "$@" >"$out" 2>"$err" || status=$?
+    [ "$status" -eq "$expected" ] || fail "$* exited $status, not $expected: $(cat "$err")"
+}
+run 0 "$work/out" "$work/err" "$program" --version
+[ "$(cat "$work/out")" = "Marrowquill $version" ] || fail "--version printed '$(cat "$work/out")'"
+run 0 "$work/out" "$work/err" "$program" --help
+grep -q -- "--version" "$work/out" || fail "--help printed no options"
+run 2 "$work/out" "$work/err" "$program" --no-such-option
+[ "$(wc -l <"$work/err")" -eq 1 ] || fail "an unknown option gave: $(cat "$work/err")"
+run 1 "$work/out" "$work/err" env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
+    XDG_RUNTIME_DIR="$work" "$program"
+[ "$(wc -l <"$work/err")" -eq 1 ] || fail "no display gave: $(cat "$work/err")"
+run 1 "$work/out" "$work/err" env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:9999 \
+    XDG_RUNTIME_DIR="$work" "$program"
+[ "$(wc -l <"$work/err")" -eq 1 ] || fail "a display that cannot be opened gave: $(cat "$work/err")"
 
 mkdir -p "$work/config" "$work/runtime"
 chmod 700 "$work/runtime"
 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
-    "$work/root/usr/bin/marrowquill" &
+    "$program" &
 app=$!
 for _ in $(seq 200); do # until it handles SIGTERM (bit 15 of SigCgt)
     mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$app/status" 2>/dev/null || echo 0)
@@ -48,4 +88,4 @@ status=0
 wait "$app" || status=$?
 [ "$status" -eq 0 ] || fail "the packaged program exited $status on SIGTERM"
 [ -f "$work/config/Marrowquill/Marrowquill.conf" ] || fail "the packaged program saved no settings"
-echo "PASS: installed files validate; $(basename "$deb") holds them, depends on: $depends"
+echo "PASS: $(basename "$deb"): lintian clean, files, man page, command line and SIGTERM"
