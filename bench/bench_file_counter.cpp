@@ -1,11 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 // The file counter against the usual ways of counting a folder's files, on the same folders in
 // one run, interleaved. Every way computes the same count (files, hidden ones and links to
 // files included; folders and links to folders left out), and the run checks that it does.
 // The summary gives each way's median as a ratio to ours, and the peak memory each way adds.
 
 #include "bench_fixture.h"
-#include "ratio_reporter.h"
 #include "platform/directory_counter.h"
+#include "ratio_reporter.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -140,7 +143,8 @@ std::int64_t peakExtraKiB(const CountFunction& count, const std::string& path)
         return -1;
     const pid_t child = ::fork();
     if (child == 0) {
-        count("/"); // brings in the code and the libraries' first-use state, which are not the count's
+        count("/"); // brings in the code and the libraries' first-use state, which are not the
+                    // count's
         ::malloc_trim(0);
         std::ofstream("/proc/self/clear_refs") << "5"; // resets the peak to the current size
         const std::int64_t before = readStatusKiB("VmRSS");

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "bench_fixture.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,8 +65,7 @@ void makeEntry(int folderFd, std::int64_t index, bool withLinks)
 
 } // namespace
 
-BenchFolder makeBenchFolder(const std::string& parent, std::int64_t names, bool withLinks,
-                            int copy)
+BenchFolder makeBenchFolder(const std::string& parent, std::int64_t names, bool withLinks, int copy)
 {
     BenchFolder folder;
     folder.path = parent + "/marrowquill-bench-";

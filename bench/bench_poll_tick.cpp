@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 // What the poll's counting costs when nothing changed, and when a folder did: five unchanged
 // folders counted as one tick counts them, with remembered counts against full reads, and one
 // changed folder the same two ways. Side by side in one run, interleaved; reported as ratios.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 // How long the window's event loop stalls while a tick counts five folders of 1,000,000 names
 // that changed since the tick before, and what the whole tick costs: counting on the window's
 // thread (as the program once did) against counting on threads of their own (as it does now).
@@ -189,9 +192,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     const std::string argument = std::to_string(names);
-    const auto stall = [&](const std::string& name) {
-        return longestStallMs[name];
-    };
+    const auto stall = [&](const std::string& name) { return longestStallMs[name]; };
     std::cout << "\nA tick over " << SLOT_COUNT << " changed folders of " << names << " names:\n"
               << std::fixed << std::setprecision(1)
               << "  longest event-loop stall, counting on the window's thread: "

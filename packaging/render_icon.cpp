@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 // Renders the application icon, drawn as a 32 by 32 XPM, to PNG files of the sizes asked for.
 // Larger sizes are scaled by whole multiples with nearest-neighbour sampling, so every pixel of
 // the 16-colour drawing stays a crisp square.
@@ -24,12 +27,14 @@ int main(int argc, char** argv)
     for (int i = 3; i < argc; ++i) {
         const int size = QString::fromLatin1(argv[i]).toInt();
         if (size <= 0 || size % icon.width() != 0) {
-            QTextStream(stderr) << "size " << argv[i] << " is not a multiple of "
-                                << icon.width() << '\n';
+            QTextStream(stderr) << "size " << argv[i] << " is not a multiple of " << icon.width()
+                                << '\n';
             return 2;
         }
-        const QImage scaled = icon.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-        const QString output = QStringLiteral("%1/%2.png").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+        const QImage scaled =
+            icon.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        const QString output =
+            QStringLiteral("%1/%2.png").arg(QString::fromLocal8Bit(argv[2])).arg(size);
         if (!scaled.save(output, "PNG")) {
             QTextStream(stderr) << "cannot write " << output << '\n';
             return 1;

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Marrowquill developers
 # Builds the benchmarks (optimised) and runs them: the file counter against other ways of
 # counting a folder, then a poll tick over unchanged folders, then the window's event-loop
 # stalls during ticks over changed folders. They make folders of up to

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Marrowquill developers
 # Builds Marrowquill's Debian package the Debian way (debian/, dpkg-buildpackage) from a copy
 # of this tree in ${1:-build/debian}, and prints where the .deb is. The package's version is
 # the one debian/changelog names.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Marrowquill developers
 # Takes a screenshot of each tab of the window under Xvfb, with sample settings, into
 # ${1:-docs/screenshots}. Needs ImageMagick's import, which it installs when missing.
 set -euo pipefail

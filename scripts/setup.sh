@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Marrowquill developers
 # Installs, with apt-get, whatever this Debian 12 machine lacks to build, run and test
 # Marrowquill. Quick when everything is already there.
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
     libcanberra-dev
     libbenchmark-dev

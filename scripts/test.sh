@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Marrowquill developers
 # Builds Marrowquill with its tests and runs every test. Pass --asan to build and run them under
 # AddressSanitizer and UndefinedBehaviorSanitizer instead, or --tsan to run the suites of the
 # code that shares data between threads under ThreadSanitizer.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Marrowquill developers
 # The real program under a real X server: slot 1 watches a folder with "Files added to folder"
 # ticked; after the first tick a file is added; the alert window must appear within two poll
 # intervals and go with Return; SIGTERM then saves the settings and the program exits 0.

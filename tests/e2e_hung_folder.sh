@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Marrowquill developers
 # The real program under a real X server, watching a folder whose filesystem hangs (a FUSE
 # filesystem whose opendir waits until the test lets it go) in slot 1 and a normal folder in
 # slot 2: a file added to the normal folder must still raise its alert; the window must

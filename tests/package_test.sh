@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Marrowquill developers
 # Installs Marrowquill into a temporary prefix and validates its desktop entry and AppStream
 # metadata; then builds the Debian package (scripts/package.sh), holds it to lintian, unpacks it
 # into a temporary root, checks what it holds, and runs the packaged program: --version, --help,

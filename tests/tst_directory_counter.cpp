@@ -1,4 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "platform/directory_counter.h"
+#include "platform/remembered_counts.h"
 #include "test_main.h"
 #include "unprivileged.h"
 
@@ -112,7 +116,8 @@ private slots:
     void startsInWorkingDirectoryAndResolvesRelativeText();
     void everyChangeBetweenTicksIsSeen_data();
     void everyChangeBetweenTicksIsSeen();
-    void changeInTheSameTimeGranuleAsTheReadIsSeen();
+    void countIsTrustedOnlyWhenTheFolderWasOldByTheMargin_data();
+    void countIsTrustedOnlyWhenTheFolderWasOldByTheMargin();
     void recentlyChangedFolderIsReadInFullUntilSafelyOld();
     void linkRetargetedOrTargetReplacedIsSeen();
 };
@@ -133,7 +138,8 @@ void TestDirectoryCounter::countsEveryEntryThatIsNotAFolder_data()
     QTest::newRow("link to itself") << QByteArrayList{"l|loop|loop"} << qint64(1);
     QTest::newRow("FIFO") << QByteArrayList{"p|pipe"} << qint64(1);
     QTest::newRow("name with a newline") << QByteArrayList{"f|two\nlines"} << qint64(1);
-    QTest::newRow("name not valid UTF-8") << QByteArrayList{"f|\xff\xfe\x80", "d|\xc3"} << qint64(1);
+    QTest::newRow("name not valid UTF-8")
+        << QByteArrayList{"f|\xff\xfe\x80", "d|\xc3"} << qint64(1);
     QTest::newRow("mixed") << QByteArrayList{"f|a", "d|b", "l|a|c", "l|b|d", "p|e", "f|.f"}
                            << qint64(4);
 }
@@ -297,8 +303,8 @@ void TestDirectoryCounter::everyChangeBetweenTicksIsSeen()
     QTemporaryDir root;
     if (!timesTrackEntriesIn(root.path()))
         QSKIP("the temporary folder's filesystem is always read in full");
-    for (const char* entry : {"d|watched", "f|watched/a", "f|watched/b", "d|watched/sub",
-                              "f|elsewhere-file"}) {
+    for (const char* entry :
+         {"d|watched", "f|watched/a", "f|watched/b", "d|watched/sub", "f|elsewhere-file"}) {
         makeEntry(path(root), entry);
     }
     const QString watched = root.filePath("watched");
@@ -333,15 +339,48 @@ void TestDirectoryCounter::everyChangeBetweenTicksIsSeen()
     QCOMPARE(counter.fullReads(), qint64(change == "nothing" ? 1 : 2));
 }
 
-void TestDirectoryCounter::changeInTheSameTimeGranuleAsTheReadIsSeen()
+void TestDirectoryCounter::countIsTrustedOnlyWhenTheFolderWasOldByTheMargin_data()
 {
-    QTemporaryDir dir;
-    makeEntry(path(dir), "f|a");
-    DirectoryCounter counter;
-    QCOMPARE(tick(counter, dir.path()), qint64(1));
-    makeEntry(path(dir), "f|b"); // most likely within the same tick of the filesystem's clock
-    QCOMPARE(tick(counter, dir.path()), qint64(2));
-    QCOMPARE(counter.fullReads(), qint64(2));
+    // How long before the read began the folder last changed, in milliseconds. A change in the
+    // same timestamp granule as the read (on a filesystem with coarse times) can leave every
+    // time as it was: only a folder older than the margin by then can be trusted.
+    QTest::addColumn<int>("changedBeforeReadMs");
+    QTest::addColumn<bool>("trusted");
+    QTest::newRow("in the same instant") << 0 << false;
+    QTest::newRow("1 s before") << 1000 << false;
+    QTest::newRow("just the margin before") << 2000 << false;
+    QTest::newRow("just over the margin before") << 2001 << true;
+    QTest::newRow("an hour before") << 3'600'000 << true;
+}
+
+// The rule itself, with stamps made up: this kernel's fine-grained times never let the race
+// it guards against happen for real.
+void TestDirectoryCounter::countIsTrustedOnlyWhenTheFolderWasOldByTheMargin()
+{
+    QFETCH(int, changedBeforeReadMs);
+    QFETCH(bool, trusted);
+    const timespec readStart{1'800'000'000, 500'000'000};
+    const std::int64_t changedNs = std::int64_t(readStart.tv_sec) * 1'000'000'000 +
+                                   readStart.tv_nsec -
+                                   std::int64_t(changedBeforeReadMs) * 1'000'000;
+    FolderStamp stamp;
+    stamp.device = 1;
+    stamp.inode = 2;
+    stamp.modified = {std::time_t(changedNs / 1'000'000'000), long(changedNs % 1'000'000'000)};
+    stamp.changed = stamp.modified;
+    stamp.timesTrackEntries = true;
+
+    RememberedCounts memory;
+    memory.remember(stamp, readStart, 42);
+    const std::optional<std::int64_t> count = memory.countFor(stamp);
+    QCOMPARE(count.has_value(), trusted);
+    if (trusted)
+        QCOMPARE(*count, std::int64_t(42));
+
+    // Whatever the times, a folder whose times changed since is never trusted.
+    FolderStamp touched = stamp;
+    touched.changed.tv_nsec += 1;
+    QVERIFY(!memory.countFor(touched));
 }
 
 void TestDirectoryCounter::recentlyChangedFolderIsReadInFullUntilSafelyOld()

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "modal_watch.h"
 #include "test_main.h"
 #include "ui/folder_picker.h"
@@ -184,10 +187,14 @@ void TestFolderPicker::typedFolderIsWhatOkReturns_data()
 {
     QTest::addColumn<QString>("typed"); // <home> stands for the home folder's path
     QTest::addColumn<QString>("expected");
-    QTest::newRow("full path") << "<home>/in box" << "<home>/in box";
-    QTest::newRow("with ~") << "~/in box" << "<home>/in box";
-    QTest::newRow("trailing slash and spaces") << "  ~/in box//  " << "<home>/in box";
-    QTest::newRow("the root") << "/" << "/";
+    QTest::newRow("full path") << "<home>/in box"
+                               << "<home>/in box";
+    QTest::newRow("with ~") << "~/in box"
+                            << "<home>/in box";
+    QTest::newRow("trailing slash and spaces") << "  ~/in box//  "
+                                               << "<home>/in box";
+    QTest::newRow("the root") << "/"
+                              << "/";
 }
 
 void TestFolderPicker::typedFolderIsWhatOkReturns()
@@ -207,8 +214,9 @@ void TestFolderPicker::typedFolderIsWhatOkReturns()
         QTRY_VERIFY(okButton(*dialog)->isEnabled());
         QTest::keyClick(dialog->pathField(), Qt::Key_Return);
         QVERIFY(dialog->isVisible()); // Return goes to the folder; OK takes it
-        QCOMPARE(dialog->folderTree()->currentIndex().data(QFileSystemModel::FilePathRole).toString(),
-                 expected);
+        QCOMPARE(
+            dialog->folderTree()->currentIndex().data(QFileSystemModel::FilePathRole).toString(),
+            expected);
         okButton(*dialog)->click();
         QTRY_VERIFY(!dialog->isVisible());
     });

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "fakes.h"
 
 #include <QTest>
@@ -132,7 +135,8 @@ void TestPollCycle::beepComesBeforeBoxOncePerAlert_data()
 
     const QStringList boxes{alertFor(folderA), alertFor(folderB)};
     QTest::newRow("sound ticked") << 1
-                                  << QStringList{"beep", alertFor(folderA), "beep", alertFor(folderB)};
+                                  << QStringList{"beep", alertFor(folderA), "beep",
+                                                 alertFor(folderB)};
     QTest::newRow("sound unticked") << 0 << boxes;
     QTest::newRow("sound grayed") << 2 << boxes;
 }

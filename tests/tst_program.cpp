@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "core/app_identity.h"
 
 #include <QFile>
@@ -74,7 +77,8 @@ QString describeNode(const QString& path)
     if (S_ISREG(status.st_mode)) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly))
-            text += " " + QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
+            text +=
+                " " + QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
     }
     return text;
 }
@@ -278,7 +282,8 @@ void TestProgram::lockWhoseHolderCannotBeConfirmedIsTakenOver()
     } else if (holder == "dead") {
         writeLock(lockFile, QByteArray::number(deadProcessId()) + "\nmarrowquill\n" + host + "\n");
     } else {
-        const QByteArray self = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
+        const QByteArray self =
+            QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
         writeLock(lockFile, QByteArray::number(QCoreApplication::applicationPid()) + "\n" + self +
                                 "\n" + host + "\n");
         QVERIFY(silentCopy.listen(runtime.filePath("marrowquill.socket")));

@@ -1,9 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "core/app_identity.h"
 #include "core/watch_core.h"
 #include "modal_watch.h"
 #include "platform/qt_alerts.h"
-#include "platform/qt_timer.h"
 #include "platform/qt_screen_info.h"
+#include "platform/qt_timer.h"
 #include "test_main.h"
 
 #include <QAbstractButton>

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "fakes.h"
 #include "settings/settings_layout.h"
 
@@ -112,7 +115,8 @@ void TestSettingsLayout::savesEveryValueInOrderThenFlushes()
                  << "save:check2_" + d + "= 0"
                  << "save:check3_" + d + "=" + (one ? " 1" : " 0");
     }
-    expected << "save:check4= 1" << "flush";
+    expected << "save:check4= 1"
+             << "flush";
     QCOMPARE(log, expected);
     QCOMPARE(store.values.size(), SETTINGS_VALUE_COUNT);
 }
@@ -157,8 +161,8 @@ void TestSettingsLayout::roundTripKeepsEveryValue()
     SlotModel saved;
     for (int slot = 0; slot < SLOT_COUNT; ++slot) {
         saved.setActive(slot, CheckValue(slot % 2));
-        saved.setFolder(slot, QStringLiteral("  /path %1 with spaces, commas; and \"quotes\" ")
-                                  .arg(slot));
+        saved.setFolder(
+            slot, QStringLiteral("  /path %1 with spaces, commas; and \"quotes\" ").arg(slot));
         saved.setAlertAdded(slot, CheckValue(slot % 3));
         saved.setAlertRemoved(slot, CheckValue((slot + 1) % 3));
     }

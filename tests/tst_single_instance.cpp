@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "platform/single_instance.h"
 
 #include <QFile>
@@ -30,8 +33,8 @@ public:
     }
     ~RunningCopy()
     {
-        QMetaObject::invokeMethod(&m_context, [this] { m_instance.reset(); },
-                                  Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &m_context, [this] { m_instance.reset(); }, Qt::BlockingQueuedConnection);
         m_thread.quit();
         m_thread.wait();
     }

@@ -1,7 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "platform/threaded_file_counter.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -30,6 +34,7 @@ private slots:
     void answersOnTheAskingThread_data();
     void answersOnTheAskingThread();
     void manyFoldersAtOnceShareTheMemoryOfCounts();
+    void failingFolderIsReportedOnceAndAgainWhenItRecovers();
 };
 
 void TestThreadedFileCounter::answersOnTheAskingThread_data()
@@ -94,6 +99,29 @@ void TestThreadedFileCounter::manyFoldersAtOnceShareTheMemoryOfCounts()
     }
     QTRY_COMPARE(counts.size(), std::size_t(FOLDERS * ROUNDS));
     QCOMPARE(counts, std::vector<std::int64_t>(FOLDERS * ROUNDS, 0));
+}
+
+void TestThreadedFileCounter::failingFolderIsReportedOnceAndAgainWhenItRecovers()
+{
+    QTemporaryDir root;
+    const QString folder = root.filePath("comes later");
+    ThreadedFileCounter counter;
+    int answers = 0;
+    const auto countOnce = [&] {
+        const int before = answers;
+        counter.startCount(folder, [&](FileCounter::Result) { ++answers; });
+        QTRY_COMPARE(answers, before + 1);
+    };
+    QTest::failOnWarning(QRegularExpression("."));
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot read folder .*comes later.* - "
+                                                          "No such file or directory"));
+    countOnce();
+    countOnce(); // still failing: nothing more is said
+    QVERIFY(QDir().mkdir(folder));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("comes later.* can be read again"));
+    countOnce();
+    countOnce();
 }
 
 QTEST_GUILESS_MAIN(TestThreadedFileCounter)

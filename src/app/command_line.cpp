@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "app/command_line.h"
 
 #include "core/app_identity.h"
@@ -23,10 +26,10 @@ void displayOpeningHandler(QtMsgType type, const QMessageLogContext& context,
     if (type == QtFatalMsg) {
         const char* display = std::getenv("DISPLAY");
         const char* wayland = std::getenv("WAYLAND_DISPLAY");
-        std::fprintf(stderr, "%s: cannot open a window: no display could be opened "
-                             "(DISPLAY=%s, WAYLAND_DISPLAY=%s)\n",
-                     MARROWQUILL_EXECUTABLE_NAME, display ? display : "",
-                     wayland ? wayland : "");
+        std::fprintf(stderr,
+                     "%s: cannot open a window: no display could be opened "
+                     "(DISPLAY=%s, WAYLAND_DISPLAY=%s)\n",
+                     MARROWQUILL_EXECUTABLE_NAME, display ? display : "", wayland ? wayland : "");
         std::fflush(stderr);
         ::_exit(1);
     }
@@ -45,9 +48,10 @@ std::optional<int> handleCommandLine(int argc, char** argv)
         arguments << QString::fromLocal8Bit(argv[i]);
     // Qt's own options, which QApplication takes, and what follows those that take a value.
     static const QStringList qtOptionsWithValue{
-        QStringLiteral("-platform"), QStringLiteral("-display"), QStringLiteral("-style"),
-        QStringLiteral("-platformtheme"), QStringLiteral("-qwindowgeometry"),
-        QStringLiteral("-qwindowtitle"), QStringLiteral("-qwindowicon"), QStringLiteral("-name")};
+        QStringLiteral("-platform"),        QStringLiteral("-display"),
+        QStringLiteral("-style"),           QStringLiteral("-platformtheme"),
+        QStringLiteral("-qwindowgeometry"), QStringLiteral("-qwindowtitle"),
+        QStringLiteral("-qwindowicon"),     QStringLiteral("-name")};
     QStringList ours{arguments.value(0)};
     for (int i = 1; i < arguments.size(); ++i) {
         if (qtOptionsWithValue.contains(arguments[i]))

@@ -1,6 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "core/watch_core.h"
 
 #include "core/alerts.h"
+#include "core/logging.h"
 #include "core/timer.h"
 
 PollCycle::PollCycle(const SlotFields& fields, FileCounter& counter, Beeper& beeper,
@@ -54,7 +58,8 @@ void PollCycle::countNextSlot()
         m_tick->folder = m_fields.folder(slot);
         m_tick->waiting = true;
         m_tick->requesting = true;
-        m_counts.request(m_tick->folder, [this](FileCounter::Result count) { countArrived(count); });
+        m_counts.request(m_tick->folder,
+                         [this](FileCounter::Result count) { countArrived(count); });
         if (!m_tick)
             return; // stopped while the slot's alert was open
         m_tick->requesting = false;
@@ -71,6 +76,8 @@ void PollCycle::countArrived(FileCounter::Result count)
         return;
     m_tick->waiting = false;
     m_patience.stop();
+    if (m_notAnswering.remove(m_tick->folder))
+        qCWarning(lcPoll).noquote() << "Folder" << m_tick->folder << "answers again";
     // A folder that cannot be read is skipped for the tick: counting whatever folder was read
     // before would alert about a folder the user never changed.
     if (count)
@@ -90,6 +97,12 @@ void PollCycle::patienceRanOut()
     m_patience.stop();
     m_tick->waiting = false;
     m_counts.stopWaiting();
+    if (!m_notAnswering.contains(m_tick->folder)) {
+        m_notAnswering.insert(m_tick->folder);
+        qCWarning(lcPoll).noquote()
+            << "Folder" << m_tick->folder << "gave no count within" << COUNT_PATIENCE_MS
+            << "ms - its slot is skipped until it answers";
+    }
     countNextSlot();
 }
 
@@ -100,6 +113,8 @@ void PollCycle::takeCount(int slot, std::int64_t count)
         previous = count;
         return;
     }
+    qCDebug(lcPoll).noquote() << "Slot" << slot + 1 << "counted" << count << "files, had"
+                              << previous;
     const bool grew = count > previous;
     if ((grew && isSet(m_fields.alertAdded(slot))) ||
         (!grew && isSet(m_fields.alertRemoved(slot)))) {

@@ -1,8 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #pragma once
 
 #include "core/count_broker.h"
 #include "core/file_counter.h"
 
+#include <QSet>
 #include <QString>
 
 #include <array>
@@ -151,5 +155,7 @@ private:
     Timer& m_patience;
     PollState m_state;
     std::optional<Tick> m_tick;
+    // Folders whose count did not come in time, so that each is reported once.
+    QSet<QString> m_notAnswering;
     bool m_stopped = false;
 };

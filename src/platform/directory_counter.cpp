@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "platform/directory_counter.h"
 
 #include "platform/unique_fd.h"
@@ -5,10 +8,10 @@
 #include <QFile>
 
 #include <cerrno>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <ctime>
 
 namespace {
 
@@ -97,11 +100,15 @@ bool DirectoryCounter::setFolder(const QString& folder)
 bool DirectoryCounter::setFolderPath(const QByteArray& path)
 {
     // A NUL inside the text would silently cut the path short and name another folder.
-    if (path.isEmpty() || path.contains('\0'))
+    if (path.isEmpty() || path.contains('\0')) {
+        m_lastError = EINVAL;
         return false;
+    }
     UniqueFd opened = openFolder(path);
-    if (!opened)
+    if (!opened) {
+        m_lastError = errno;
         return false;
+    }
     m_folder = path;
     m_openedFolder = std::move(opened);
     return true;
@@ -112,10 +119,11 @@ bool DirectoryCounter::refresh()
     // The descriptor setFolder opened serves this read; a refresh with no set before it opens
     // the folder afresh. Either way it is closed right after, so no descriptor stays open
     // between ticks to keep a removable drive from being unmounted.
-    const UniqueFd folderFd =
-        m_openedFolder ? std::move(m_openedFolder) : openFolder(m_folder);
-    if (!folderFd)
+    const UniqueFd folderFd = m_openedFolder ? std::move(m_openedFolder) : openFolder(m_folder);
+    if (!folderFd) {
+        m_lastError = errno;
         return false;
+    }
     const timespec readStart = wallClockNow();
     if (m_memory == Memory::AlwaysReadInFull)
         return readInFull(folderFd.get(), std::nullopt, readStart);
@@ -136,8 +144,10 @@ bool DirectoryCounter::readInFull(int folderFd, const std::optional<FolderStamp>
                                   const timespec& readStart)
 {
     const auto listing = listNonFolders(folderFd, m_buffer.get(), BUFFER_SIZE);
-    if (!listing)
+    if (!listing) {
+        m_lastError = errno;
         return false;
+    }
     ++m_fullReads;
     m_count = listing->files;
     if (stamp && stamp->timesTrackEntries && !listing->metLinkOrUnknown)

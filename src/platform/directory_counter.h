@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #pragma once
 
 #include "platform/remembered_counts.h"
@@ -10,9 +13,9 @@
 #include <memory>
 #include <optional>
 
-// Counts the files directly inside one current folder on Linux, on the calling thread: reads the folder with getdents64 into one buffer that is reused
-// for every read, so counting a folder of any size builds no list of names and takes constant
-// memory.
+// Counts the files directly inside one current folder on Linux, on the calling thread: reads the
+// folder with getdents64 into one buffer that is reused for every read, so counting a folder of any
+// size builds no list of names and takes constant memory.
 //
 // Every entry that is not a folder counts, "." and ".." aside. The entry's type decides; a
 // symbolic link counts as a folder when it resolves to one and as a file otherwise (a broken or
@@ -47,6 +50,8 @@ public:
     bool refresh();
     // The number of files found by the last successful refresh.
     std::int64_t count() const;
+    // The errno of the last failed setFolder or refresh.
+    int lastError() const { return m_lastError; }
 
     // The current folder as the bytes given to the kernel. A relative folder resolves against
     // the process's working directory at each refresh.
@@ -65,5 +70,6 @@ private:
     UniqueFd m_openedFolder;
     std::int64_t m_count = 0;
     std::int64_t m_fullReads = 0;
+    int m_lastError = 0;
     std::unique_ptr<std::byte[]> m_buffer;
 };

@@ -1,11 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "platform/folder_check.h"
 
 #include <QFile>
 #include <QTimer>
 
 #include <string>
-#include <utility>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -43,13 +46,12 @@ void FolderCheck::start(Request request)
     m_inFlight.emplace(id, std::move(request.done));
     const QByteArray encoded = QFile::encodeName(request.path);
     std::string path(encoded.constData(), std::size_t(encoded.size()));
-    const bool started = !path.empty() && path.find('\0') == std::string::npos &&
-                         m_runner.run([this, id, path = std::move(path)] {
-                             const FolderVerdict verdict = verdictOn(path);
-                             return OffThreadRunner::Delivery([this, id, verdict] {
-                                 answered(id, verdict);
-                             });
-                         });
+    const bool started =
+        !path.empty() && path.find('\0') == std::string::npos &&
+        m_runner.run([this, id, path = std::move(path)] {
+            const FolderVerdict verdict = verdictOn(path);
+            return OffThreadRunner::Delivery([this, id, verdict] { answered(id, verdict); });
+        });
     if (!started) {
         m_runner.post([this, id] { answered(id, FolderVerdict::Missing); });
         return;

@@ -1,9 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "platform/off_thread_runner.h"
 
 #include "platform/unique_fd.h"
 
+#include "core/logging.h"
+
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <deque>
@@ -35,9 +41,12 @@ struct OffThreadRunner::Mailbox
 
 OffThreadRunner::OffThreadRunner() : m_mailbox(std::make_shared<Mailbox>())
 {
-    if (m_mailbox->wakeUp) {
-        m_notifier = std::make_unique<QSocketNotifier>(m_mailbox->wakeUp.get(),
-                                                       QSocketNotifier::Read);
+    if (!m_mailbox->wakeUp) {
+        qCWarning(lcCounter).noquote()
+            << "Cannot make an eventfd:" << errorText(errno) << "- nothing can run off thread";
+    } else {
+        m_notifier =
+            std::make_unique<QSocketNotifier>(m_mailbox->wakeUp.get(), QSocketNotifier::Read);
         QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
                          [this] { deliverAll(); });
     }
@@ -80,11 +89,11 @@ bool OffThreadRunner::run(Job job)
         return false;
     const SignalsBlocked forTheNewThread;
     try {
-        std::thread([mailbox = m_mailbox, job = std::move(job)] { mailbox->put(job()); })
-            .detach();
+        std::thread([mailbox = m_mailbox, job = std::move(job)] { mailbox->put(job()); }).detach();
         return true;
-    } catch (const std::system_error&) {
-        return false; // no thread to be had
+    } catch (const std::system_error& error) {
+        qCWarning(lcCounter) << "Cannot start a thread:" << error.what();
+        return false;
     }
 }
 

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "platform/qsettings_store.h"
 
 #include "core/logging.h"
@@ -25,8 +28,8 @@ QString settingsPath(const QString& application)
 {
     const QString configHome =
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return QDir(configHome).filePath(application + QLatin1Char('/') + application +
-                                     QStringLiteral(".conf"));
+    return QDir(configHome)
+        .filePath(application + QLatin1Char('/') + application + QStringLiteral(".conf"));
 }
 
 QString kindOf(mode_t mode)
@@ -74,15 +77,13 @@ bool isAlive(qint64 pid)
 
 } // namespace
 
-QSettingsStore::QSettingsStore(const QString& application)
-    : m_fileName(settingsPath(application))
+QSettingsStore::QSettingsStore(const QString& application) : m_fileName(settingsPath(application))
 {
     bool missing = false;
     const QString why = whyNotOurs(m_fileName, &missing);
     if (!why.isEmpty()) {
-        qCWarning(lcSettings).noquote()
-            << "Settings file" << m_fileName << "not used:" << why
-            << "- starting with the defaults; it will not be written";
+        qCWarning(lcSettings).noquote() << "Settings file" << m_fileName << "not used:" << why
+                                        << "- starting with the defaults; it will not be written";
         m_readable = false;
         // An empty store in memory: QSettings must not touch the file.
         m_settings = std::make_unique<QSettings>(QString(), QSettings::IniFormat);
@@ -125,8 +126,8 @@ bool QSettingsStore::flush()
         return false;
     bool missing = false;
     if (const QString why = whyNotOurs(m_fileName, &missing); !why.isEmpty()) {
-        qCWarning(lcSettings).noquote() << "Settings not saved:" << m_fileName
-                                        << "is no longer a settings file:" << why;
+        qCWarning(lcSettings).noquote()
+            << "Settings not saved:" << m_fileName << "is no longer a settings file:" << why;
         return false;
     }
     if (!lockIsFree())

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "platform/qt_alerts.h"
 
 #include <QApplication>
@@ -8,9 +11,7 @@ void QtBeeper::beep()
     QApplication::beep();
 }
 
-QtMessageBox::QtMessageBox(const QString& title, QWidget* owner) : m_owner(owner), m_title(title)
-{
-}
+QtMessageBox::QtMessageBox(const QString& title, QWidget* owner) : m_owner(owner), m_title(title) {}
 
 void QtMessageBox::show(const QString& prompt)
 {

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "platform/remembered_counts.h"
 
 #include <algorithm>
@@ -80,10 +83,9 @@ void RememberedCounts::remember(const FolderStamp& stamp, const timespec& readSt
     const std::lock_guard lock(m_mutex);
     Entry* entry = find(stamp);
     if (!entry) {
-        entry = &*std::min_element(m_entries.begin(), m_entries.end(),
-                                   [](const Entry& a, const Entry& b) {
-                                       return a.lastUse < b.lastUse;
-                                   });
+        entry = &*std::min_element(
+            m_entries.begin(), m_entries.end(),
+            [](const Entry& a, const Entry& b) { return a.lastUse < b.lastUse; });
     }
     *entry = Entry{stamp, readStart, count, ++m_uses};
 }

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "platform/single_instance.h"
 
 #include "core/logging.h"
@@ -80,13 +83,11 @@ bool SingleInstance::claim()
 // ever starting again: it is removed, and this copy starts.
 void SingleInstance::takeOver(const QString& why)
 {
-    qCWarning(lcInstance).noquote()
-        << "Taking over the lock" << m_lock.fileName() << "-" << why;
+    qCWarning(lcInstance).noquote() << "Taking over the lock" << m_lock.fileName() << "-" << why;
     m_lock.removeStaleLockFile();
     if (!m_lock.tryLock(0)) {
-        qCWarning(lcInstance).noquote()
-            << "Cannot take the lock" << m_lock.fileName()
-            << "- running without the guard against a second copy";
+        qCWarning(lcInstance).noquote() << "Cannot take the lock" << m_lock.fileName()
+                                        << "- running without the guard against a second copy";
     }
     listen();
 }
@@ -96,9 +97,9 @@ void SingleInstance::listen()
     QLocalServer::removeServer(m_socketPath); // left behind by a copy that crashed
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server.listen(m_socketPath)) {
-        qCWarning(lcInstance).noquote() << "Cannot listen on" << m_socketPath << "-"
-                                        << m_server.errorString()
-                                        << "- a second start will not find this copy";
+        qCWarning(lcInstance).noquote()
+            << "Cannot listen on" << m_socketPath << "-" << m_server.errorString()
+            << "- a second start will not find this copy";
     }
 }
 

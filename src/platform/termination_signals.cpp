@@ -1,4 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "platform/termination_signals.h"
+
+#include "core/logging.h"
 
 #include <QSocketNotifier>
 
@@ -44,9 +49,16 @@ void setAll(void (*disposition)(int))
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, socketPair) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, socketPair) != 0) {
+        qCWarning(lcDesktop).noquote()
+            << "Cannot watch for termination signals:" << errorText(errno)
+            << "- they will not save the settings";
         return;
+    }
     if (!installHandlers()) {
+        qCWarning(lcDesktop).noquote()
+            << "Cannot install the termination signals' handlers:" << errorText(errno)
+            << "- they will not save the settings";
         setAll(SIG_DFL);
         return;
     }
@@ -69,6 +81,8 @@ TerminationSignals::~TerminationSignals()
 void TerminationSignals::readSignal()
 {
     unsigned char number = 0;
-    while (::read(socketPair[0], &number, 1) == 1)
+    while (::read(socketPair[0], &number, 1) == 1) {
+        qCDebug(lcDesktop) << "Signal" << number << "received: closing";
         emit received(number);
+    }
 }

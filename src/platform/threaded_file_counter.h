@@ -1,7 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #pragma once
 
 #include "core/file_counter.h"
 #include "platform/off_thread_runner.h"
+
+#include <QSet>
+#include <QString>
 
 #include <cstdint>
 #include <map>
@@ -26,10 +32,18 @@ public:
     std::size_t readsInFlight() const { return m_pending.size(); }
 
 private:
-    void finish(std::uint64_t id, Result result);
+    struct Pending
+    {
+        QString folder;
+        ResultHandler done;
+    };
+    void finish(std::uint64_t id, Result result, int error);
+    void reportChange(const QString& folder, const Result& result, int error);
 
     std::shared_ptr<RememberedCounts> m_memory;
-    std::map<std::uint64_t, ResultHandler> m_pending;
+    std::map<std::uint64_t, Pending> m_pending;
+    // The folders whose last read failed, so that each failure is reported once, not each tick.
+    QSet<QString> m_failing;
     std::uint64_t m_lastId = 0;
     // Last, so it goes first: no delivery can come once the rest is gone.
     OffThreadRunner m_runner;

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "ui/folder_label.h"
 
 #include <QEvent>
@@ -32,7 +35,8 @@ void FolderLabel::showFitted()
     // A newline would break the one-line label; show it as a space.
     QString oneLine = m_folderText;
     oneLine.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QString shown = fontMetrics().elidedText(oneLine, Qt::ElideMiddle, contentsRect().width());
+    const QString shown =
+        fontMetrics().elidedText(oneLine, Qt::ElideMiddle, contentsRect().width());
     QLabel::setText(shown);
     setToolTip(shown == oneLine ? QString() : m_folderText);
 }

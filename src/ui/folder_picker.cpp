@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "ui/folder_picker.h"
 
 #include "platform/folder_check.h"
@@ -221,9 +224,10 @@ void FolderPickerDialog::pathEdited(const QString& text)
     m_selectWhenChecked = false;
     m_candidate = typedPath(text);
     if (m_candidate.isEmpty()) {
-        setState(State::NotAFolder, text.trimmed().isEmpty()
-                                        ? QString()
-                                        : QStringLiteral("Type a full path, starting with / or ~."));
+        setState(State::NotAFolder,
+                 text.trimmed().isEmpty()
+                     ? QString()
+                     : QStringLiteral("Type a full path, starting with / or ~."));
         return;
     }
     checkCandidate();

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "ui/main_window.h"
 
 #include "core/app_identity.h"
@@ -46,9 +49,8 @@ Form1::Form1(const WindowServices& services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       Timer1(services.pollTimer), File1(services.fileCounter), m_settings(services.settings),
-      m_screen(services.screen),
-      m_poll(*this, services.fileCounter, services.beeper, services.alertBox,
-             services.countPatience),
+      m_screen(services.screen), m_poll(*this, services.fileCounter, services.beeper,
+                                        services.alertBox, services.countPatience),
       m_pickFolder(BrowseForFolder)
 {
     setWindowTitle(QString::fromLatin1(PRODUCT_TITLE));
@@ -146,8 +148,8 @@ void Form1::applyLayout()
     for (int slot = 0; slot < SLOT_COUNT; ++slot) {
         fits.push_back({neededSize(Check1[slot]), layout::CHECK1});
         fits.push_back({neededSize(Frame1[slot]), layout::FRAME1});
-        fits.push_back({Label1[slot]->fontMetrics().size(Qt::TextSingleLine, noFolder),
-                        layout::LABEL1});
+        fits.push_back(
+            {Label1[slot]->fontMetrics().size(Qt::TextSingleLine, noFolder), layout::LABEL1});
         fits.push_back({neededSize(Command1[slot]), layout::COMMAND1});
         fits.push_back({neededSize(Frame2[slot]), layout::FRAME2});
         fits.push_back({neededSize(Check2[slot]), layout::check2(slot)});
@@ -161,9 +163,7 @@ void Form1::applyLayout()
 
     // The tables count from the tab control's corner; the pages start below the tab strip.
     const QPoint page = SSTab1->pageOffset();
-    const auto onPage = [&](const Twips& box) {
-        return toPixels(box, m_scale).translated(-page);
-    };
+    const auto onPage = [&](const Twips& box) { return toPixels(box, m_scale).translated(-page); };
     for (int slot = 0; slot < SLOT_COUNT; ++slot) {
         Check1[slot]->setGeometry(onPage(layout::CHECK1));
         Frame1[slot]->setGeometry(onPage(layout::FRAME1));

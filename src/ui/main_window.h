@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #pragma once
 
 #include "core/watch_core.h"
@@ -40,8 +43,8 @@ class Form1 : public QWidget, public SlotFields
 public:
     // Shows a modal folder chooser owned by `owner`, opened on the slot's current folder; the
     // chosen folder's path, or the empty text when the user cancels.
-    using FolderPicker = std::function<QString(QWidget* owner, const QString& prompt,
-                                               const QString& currentFolder)>;
+    using FolderPicker =
+        std::function<QString(QWidget* owner, const QString& prompt, const QString& currentFolder)>;
 
     explicit Form1(const WindowServices& services, QWidget* parent = nullptr);
     ~Form1() override;

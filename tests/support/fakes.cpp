@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 #include "fakes.h"
 
 #include <algorithm>
@@ -18,8 +21,9 @@ FileCounter::Result FakeFileCounter::resultFor(const QString& folder) const
 void FakeFileCounter::answerPending()
 {
     for (;;) {
-        const auto ready = std::find_if(m_inFlight.begin(), m_inFlight.end(),
-                                        [this](const Read& read) { return !m_held.contains(read.folder); });
+        const auto ready =
+            std::find_if(m_inFlight.begin(), m_inFlight.end(),
+                         [this](const Read& read) { return !m_held.contains(read.folder); });
         if (ready == m_inFlight.end())
             return;
         Read read = std::move(*ready);

@@ -1,10 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
 // A small FUSE filesystem for the tests, standing in for a network share whose server went
 // away: its one folder, "hang", holds the files "a" and "b", but opening it for reading waits
 // until the release file named on the command line exists. Like NFS's waits, the wait ends
 // when the process waiting is killed (the kernel then interrupts the request), so a program
 // that exits is not held as a zombie by its thread stuck here.
 //
-//     hanging_fs MOUNTPOINT RELEASE_FILE      (stays in the foreground; unmount with fusermount3 -u)
+//     hanging_fs MOUNTPOINT RELEASE_FILE      (stays in the foreground; unmount with fusermount3
+//     -u)
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 
