@@ -3,6 +3,7 @@
 
 #include "app/command_line.h"
 #include "core/app_identity.h"
+#include "platform/desktop_windows.h"
 #include "platform/event_sound.h"
 #include "platform/qsettings_store.h"
 #include "platform/qt_alerts.h"
@@ -17,18 +18,8 @@
 #include <QIcon>
 #include <QSessionManager>
 
+#include <memory>
 #include <optional>
-
-namespace {
-
-void bringToFront(QWidget& window)
-{
-    window.showNormal();
-    window.raise();
-    window.activateWindow();
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -62,7 +53,9 @@ int main(int argc, char** argv)
     ThreadedFileCounter fileCounter;
     QtTimer pollTimer(QtTimer::Kind::Repeating);
     QtTimer countPatience(QtTimer::Kind::SingleShot);
+    const std::unique_ptr<DesktopWindows> desktop = makeDesktopWindows();
     QtMessageBox alertBox(QString::fromLatin1(PRODUCT_TITLE));
+    alertBox.setDesktop(desktop.get());
     Form1 window({settings, fileCounter, pollTimer, countPatience, beeper, alertBox, screen});
     alertBox.setOwner(&window);
 
@@ -73,9 +66,10 @@ int main(int argc, char** argv)
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.commitData(); });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window,
-                     [&window] { bringToFront(window); });
+                     [&] { desktop->bringToUser(&window); });
 
     window.show();
+    desktop->centreWhenFramed(&window, screen.geometry());
     app.exec();
     return 0;
 }

@@ -7,6 +7,7 @@
 
 #include <QPointer>
 
+class DesktopWindows;
 class QWidget;
 
 // Rings the desktop's bell.
@@ -24,10 +25,13 @@ public:
 
     // The window the box belongs to, made after the box since the window's poll needs it.
     void setOwner(QWidget* owner) { m_owner = owner; }
+    // Where the desktop is asked to show the box to the user and flash it until dismissed.
+    void setDesktop(DesktopWindows* desktop) { m_desktop = desktop; }
 
     void show(const QString& prompt) override;
 
 private:
     QPointer<QWidget> m_owner;
     QString m_title;
+    DesktopWindows* m_desktop = nullptr;
 };

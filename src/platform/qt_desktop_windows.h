@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
+#pragma once
+
+#include "platform/desktop_windows.h"
+
+// What Qt's own calls do on any platform: stay-on-top and activation requests, Qt's alert
+// (the urgency hint, or the compositor's attention request), restoring and raising.
+class QtDesktopWindows : public DesktopWindows
+{
+public:
+    void prepareAlert(QWidget* box) override;
+    void alertShown(QWidget* box, QWidget* owner) override;
+    void alertDismissed(QWidget* owner) override;
+    void bringToUser(QWidget* window) override;
+    void centreWhenFramed(QWidget* window, const QRect& screen) override;
+};

@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
+#include "core/logging.h"
+#include "platform/qt_desktop_windows.h"
+
+#include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <array>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+constexpr std::uint32_t ALL_DESKTOPS = 0xFFFFFFFF;
+constexpr std::uint32_t NET_WM_STATE_REMOVE = 0;
+constexpr std::uint32_t NET_WM_STATE_ADD = 1;
+constexpr std::uint32_t SOURCE_APPLICATION = 1;
+// A second start is the user asking for the window, as a taskbar click is.
+constexpr std::uint32_t SOURCE_USER_REQUEST = 2;
+constexpr std::uint32_t URGENCY_HINT = 1u << 8; // ICCCM's XUrgencyHint in WM_HINTS' flags
+constexpr int FRAME_WAIT_MS = 3000;
+constexpr int FRAME_POLL_MS = 20;
+
+// EWMH on X11, through Qt's own xcb connection.
+class X11DesktopWindows final : public QtDesktopWindows
+{
+public:
+    explicit X11DesktopWindows(xcb_connection_t* connection)
+        : m_connection(connection),
+          m_root(xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root)
+    {
+    }
+
+    // Transient windows go where their owner is, under most window managers: the box is given
+    // the user's workspace itself, before it is mapped, as EWMH lets a client do.
+    void prepareAlert(QWidget* box) override
+    {
+        QtDesktopWindows::prepareAlert(box);
+        const std::uint32_t desktop = currentDesktop().value_or(ALL_DESKTOPS);
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, windowOf(box),
+                            atom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1, &desktop);
+        xcb_flush(m_connection);
+    }
+
+    void alertShown(QWidget* box, QWidget* owner) override
+    {
+        QtDesktopWindows::alertShown(box, owner);
+        // Qt asks for attention only while a window is not active; the state is set here
+        // whatever the focus, so a taskbar shows it until the box goes.
+        for (QWidget* window : {box, owner}) {
+            if (window && window->isVisible())
+                demandAttention(windowOf(window), true);
+        }
+    }
+
+    void alertDismissed(QWidget* owner) override
+    {
+        QtDesktopWindows::alertDismissed(owner);
+        if (owner && owner->isVisible())
+            demandAttention(windowOf(owner), false);
+    }
+
+    void bringToUser(QWidget* window) override
+    {
+        window->showNormal();
+        const xcb_window_t id = windowOf(window);
+        if (const auto desktop = currentDesktop()) {
+            sendToRoot(id, atom("_NET_WM_DESKTOP"), {*desktop, SOURCE_USER_REQUEST, 0, 0, 0});
+        }
+        window->raise();
+        sendToRoot(id, atom("_NET_ACTIVE_WINDOW"), {SOURCE_USER_REQUEST, XCB_CURRENT_TIME, 0, 0, 0});
+        xcb_flush(m_connection);
+    }
+
+    // The window manager frames the window some time after it is mapped; until then its outer
+    // size is its inner one. Once the frame is known the window is centred by it, once.
+    void centreWhenFramed(QWidget* window, const QRect& screen) override
+    {
+        auto* poll = new QTimer(window);
+        auto* waited = new int(0);
+        QPointer<QWidget> guarded(window);
+        QObject::connect(poll, &QTimer::timeout, window, [=] {
+            *waited += FRAME_POLL_MS;
+            const QWindow* handle = guarded ? guarded->windowHandle() : nullptr;
+            const bool framed = handle && !handle->frameMargins().isNull();
+            if (framed) {
+                const QMargins frame = handle->frameMargins();
+                const QSize outer = guarded->size().grownBy(frame);
+                guarded->move(screen.left() + (screen.width() - outer.width()) / 2,
+                              screen.top() + (screen.height() - outer.height()) / 2);
+            }
+            if (framed || *waited >= FRAME_WAIT_MS) {
+                poll->stop();
+                poll->deleteLater();
+                delete waited;
+            }
+        });
+        poll->start(FRAME_POLL_MS);
+    }
+
+private:
+    xcb_window_t windowOf(QWidget* window) const { return xcb_window_t(window->winId()); }
+
+    xcb_atom_t atom(const char* name)
+    {
+        const auto cookie = xcb_intern_atom(m_connection, 0, std::uint16_t(std::strlen(name)), name);
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(m_connection, cookie, nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return result;
+    }
+
+    std::optional<std::uint32_t> currentDesktop()
+    {
+        const auto cookie = xcb_get_property(m_connection, 0, m_root, atom("_NET_CURRENT_DESKTOP"),
+                                             XCB_ATOM_CARDINAL, 0, 1);
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(m_connection, cookie, nullptr);
+        std::optional<std::uint32_t> desktop;
+        if (reply && xcb_get_property_value_length(reply) == 4)
+            desktop = *static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+        std::free(reply);
+        return desktop;
+    }
+
+    void sendToRoot(xcb_window_t window, xcb_atom_t type, std::array<std::uint32_t, 5> data)
+    {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = type;
+        for (std::size_t i = 0; i < data.size(); ++i)
+            event.data.data32[i] = data[i];
+        xcb_send_event(m_connection, 0, m_root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+    }
+
+    void demandAttention(xcb_window_t window, bool on)
+    {
+        sendToRoot(window, atom("_NET_WM_STATE"),
+                   {on ? NET_WM_STATE_ADD : NET_WM_STATE_REMOVE,
+                    atom("_NET_WM_STATE_DEMANDS_ATTENTION"), 0, SOURCE_APPLICATION, 0});
+        setUrgency(window, on);
+        xcb_flush(m_connection);
+    }
+
+    // The ICCCM urgency hint, which older taskbars read instead of the EWMH state.
+    void setUrgency(xcb_window_t window, bool on)
+    {
+        const auto cookie = xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_HINTS,
+                                             XCB_ATOM_WM_HINTS, 0, 9);
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(m_connection, cookie, nullptr);
+        std::array<std::uint32_t, 9> hints{};
+        if (reply && xcb_get_property_value_length(reply) >= 4) {
+            const int length = std::min(xcb_get_property_value_length(reply), int(sizeof hints));
+            std::memcpy(hints.data(), xcb_get_property_value(reply), std::size_t(length));
+        }
+        std::free(reply);
+        hints[0] = on ? hints[0] | URGENCY_HINT : hints[0] & ~URGENCY_HINT;
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS,
+                            XCB_ATOM_WM_HINTS, 32, 9, hints.data());
+    }
+
+    xcb_connection_t* m_connection;
+    xcb_window_t m_root;
+};
+
+} // namespace
+
+std::unique_ptr<DesktopWindows> makeDesktopWindows()
+{
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        if (xcb_connection_t* connection = x11->connection())
+            return std::make_unique<X11DesktopWindows>(connection);
+    }
+    qCDebug(lcDesktop) << "Not on X11: the window manager is left to Qt";
+    return std::make_unique<QtDesktopWindows>();
+}
