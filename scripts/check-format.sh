@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 command -v clang-format >/dev/null || scripts/setup.sh
-mapfile -t files < <(git ls-files '*.cpp' '*.h' '*.h.in')
+mapfile -t files < <(git ls-files --cached --others --exclude-standard '*.cpp' '*.h' '*.h.in')
 if [ "${1:-}" = --fix ]; then
     for file in "${files[@]}"; do
         clang-format --assume-filename="${file%.in}" <"$file" >"$file.formatted"

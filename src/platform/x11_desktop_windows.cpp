@@ -12,8 +12,8 @@
 
 #include <xcb/xcb.h>
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -77,7 +77,8 @@ public:
             sendToRoot(id, atom("_NET_WM_DESKTOP"), {*desktop, SOURCE_USER_REQUEST, 0, 0, 0});
         }
         window->raise();
-        sendToRoot(id, atom("_NET_ACTIVE_WINDOW"), {SOURCE_USER_REQUEST, XCB_CURRENT_TIME, 0, 0, 0});
+        sendToRoot(id, atom("_NET_ACTIVE_WINDOW"),
+                   {SOURCE_USER_REQUEST, XCB_CURRENT_TIME, 0, 0, 0});
         xcb_flush(m_connection);
     }
 
@@ -112,7 +113,8 @@ private:
 
     xcb_atom_t atom(const char* name)
     {
-        const auto cookie = xcb_intern_atom(m_connection, 0, std::uint16_t(std::strlen(name)), name);
+        const auto cookie =
+            xcb_intern_atom(m_connection, 0, std::uint16_t(std::strlen(name)), name);
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(m_connection, cookie, nullptr);
         const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         std::free(reply);
@@ -157,8 +159,8 @@ private:
     // The ICCCM urgency hint, which older taskbars read instead of the EWMH state.
     void setUrgency(xcb_window_t window, bool on)
     {
-        const auto cookie = xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_HINTS,
-                                             XCB_ATOM_WM_HINTS, 0, 9);
+        const auto cookie =
+            xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, 9);
         xcb_get_property_reply_t* reply = xcb_get_property_reply(m_connection, cookie, nullptr);
         std::array<std::uint32_t, 9> hints{};
         if (reply && xcb_get_property_value_length(reply) >= 4) {
