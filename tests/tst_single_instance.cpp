@@ -4,12 +4,14 @@
 #include "platform/single_instance.h"
 
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -27,7 +29,11 @@ public:
                 m_instance = std::make_unique<SingleInstance>(name, directory);
                 claimed = m_instance->claim();
                 QObject::connect(m_instance.get(), &SingleInstance::activationRequested,
-                                 [this] { ++activations; });
+                                 [this](const QString& token) {
+                                     const std::lock_guard lock(m_mutex);
+                                     m_tokens << token;
+                                     ++activations;
+                                 });
             },
             Qt::BlockingQueuedConnection);
     }
@@ -39,10 +45,18 @@ public:
         m_thread.wait();
     }
 
+    QStringList tokens()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_tokens;
+    }
+
     bool claimed = false;
     std::atomic<int> activations = 0;
 
 private:
+    std::mutex m_mutex;
+    QStringList m_tokens;
     QThread m_thread;
     QObject m_context;
     std::unique_ptr<SingleInstance> m_instance;
@@ -70,10 +84,18 @@ void TestSingleInstance::laterStartAsksTheRunningCopyToComeToTheFront()
     QVERIFY(!later.claim());
     QTRY_COMPARE(running.activations.load(), 1);
 
+    // The launcher's token goes along, for Wayland's activation.
+    qputenv("XDG_ACTIVATION_TOKEN", "token-from-the-launcher");
+    SingleInstance launched("app", runtime.path());
+    QVERIFY(!launched.claim());
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    QTRY_COMPARE(running.activations.load(), 2);
+    QCOMPARE(running.tokens(), (QStringList{QString(), "token-from-the-launcher"}));
+
     SingleInstance other("another-app", runtime.path());
     QVERIFY(other.claim());
     QTest::qWait(50);
-    QCOMPARE(running.activations.load(), 1);
+    QCOMPARE(running.activations.load(), 2);
 }
 
 // A socket file left by a copy that crashed must not keep the next one from listening.

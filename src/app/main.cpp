@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.commitData(); });
     QObject::connect(&instance, &SingleInstance::activationRequested, &window,
-                     [&] { desktop->bringToUser(&window); });
+                     [&](const QString& token) { desktop->bringToUser(&window, token); });
 
     window.show();
     desktop->centreWhenFramed(&window, screen.geometry());

@@ -26,8 +26,9 @@ public:
     virtual void alertShown(QWidget* box, QWidget* owner) = 0;
     virtual void alertDismissed(QWidget* owner) = 0;
     // A second start asked for the window: it comes to the user's workspace, restored if
-    // minimized, raised and asked to be activated.
-    virtual void bringToUser(QWidget* window) = 0;
+    // minimized, raised and asked to be activated, with the token the second start's launcher
+    // gave it where the desktop wants one (Wayland's xdg-activation).
+    virtual void bringToUser(QWidget* window, const QString& activationToken) = 0;
     // Once the window manager has framed the shown window, it is moved so that its frame is
     // centred on `screen`. Where a program may not place its windows (Wayland), nothing.
     virtual void centreWhenFramed(QWidget* window, const QRect& screen) = 0;

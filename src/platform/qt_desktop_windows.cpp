@@ -4,6 +4,7 @@
 #include "platform/qt_desktop_windows.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 
@@ -29,8 +30,13 @@ void QtDesktopWindows::alertDismissed(QWidget* owner)
         QMetaObject::invokeMethod(owner->windowHandle(), "_q_clearAlert");
 }
 
-void QtDesktopWindows::bringToUser(QWidget* window)
+// On Wayland a program may take the focus only with a token from the compositor: Qt's Wayland
+// plugin hands the compositor the one in XDG_ACTIVATION_TOKEN with its next activation request.
+// Without one (a second start from a terminal) the compositor decides, and may only flash it.
+void QtDesktopWindows::bringToUser(QWidget* window, const QString& activationToken)
 {
+    if (!activationToken.isEmpty() && QGuiApplication::platformName().startsWith(u"wayland"))
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
     window->showNormal();
     window->raise();
     window->activateWindow();

@@ -13,6 +13,6 @@ public:
     void prepareAlert(QWidget* box) override;
     void alertShown(QWidget* box, QWidget* owner) override;
     void alertDismissed(QWidget* owner) override;
-    void bringToUser(QWidget* window) override;
+    void bringToUser(QWidget* window, const QString& activationToken) override;
     void centreWhenFramed(QWidget* window, const QRect& screen) override;
 };

@@ -18,8 +18,21 @@
 
 namespace {
 
-constexpr char ACTIVATE[] = "activate\n";
+// "activate", a space and the launcher's activation token when there is one, then a newline.
+constexpr char ACTIVATE[] = "activate";
 constexpr char ACTIVATED[] = "ok\n";
+
+// What the desktop gave this start to let it raise a window: Wayland's xdg-activation token,
+// or X11's startup notification id.
+QByteArray launchToken()
+{
+    for (const char* name : {"XDG_ACTIVATION_TOKEN", "DESKTOP_STARTUP_ID"}) {
+        const QByteArray token = qgetenv(name);
+        if (!token.isEmpty() && !token.contains('\n'))
+            return token;
+    }
+    return {};
+}
 
 QString runtimeDirectory(const QString& directory)
 {
@@ -117,7 +130,8 @@ bool SingleInstance::askRunningCopyToActivate()
             return false;
         QThread::msleep(50);
     }
-    socket.write(ACTIVATE);
+    const QByteArray token = launchToken();
+    socket.write(QByteArray(ACTIVATE) + (token.isEmpty() ? QByteArray() : ' ' + token) + '\n');
     while (!socket.canReadLine()) {
         if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
             return false;
@@ -131,10 +145,13 @@ void SingleInstance::readRequest()
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             while (socket->canReadLine()) {
-                if (socket->readLine() == ACTIVATE) {
-                    socket->write(ACTIVATED);
-                    emit activationRequested();
-                }
+                const QByteArray line = socket->readLine().chopped(1);
+                const qsizetype space = line.indexOf(' ');
+                if (line.left(space < 0 ? line.size() : space) != ACTIVATE)
+                    continue;
+                socket->write(ACTIVATED);
+                emit activationRequested(space < 0 ? QString()
+                                                   : QString::fromUtf8(line.mid(space + 1)));
             }
         });
     }

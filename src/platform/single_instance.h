@@ -30,8 +30,9 @@ public:
     QString socketPath() const { return m_socketPath; }
 
 signals:
-    // A later start asked this copy to come to the front.
-    void activationRequested();
+    // A later start asked this copy to come to the front, with the token its launcher gave it
+    // for that (empty when none).
+    void activationRequested(const QString& activationToken);
 
 private:
     void listen();

@@ -69,7 +69,7 @@ public:
             demandAttention(windowOf(owner), false);
     }
 
-    void bringToUser(QWidget* window) override
+    void bringToUser(QWidget* window, const QString&) override
     {
         window->showNormal();
         const xcb_window_t id = windowOf(window);
