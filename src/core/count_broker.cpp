@@ -58,12 +58,6 @@ void CountBroker::tickEnded()
     }
 }
 
-bool CountBroker::isReading(const QString& folder) const
-{
-    const auto it = m_folders.constFind(folder);
-    return it != m_folders.constEnd() && it->reading;
-}
-
 void CountBroker::startRead(const QString& folder)
 {
     m_folders[folder].reading = true;

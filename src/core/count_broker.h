@@ -37,8 +37,6 @@ public:
     // dropped.
     void tickEnded();
 
-    bool isReading(const QString& folder) const;
-
 private:
     struct Folder
     {

@@ -4,6 +4,7 @@
 #include "platform/qsettings_store.h"
 
 #include "core/logging.h"
+#include "platform/process_alive.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +14,6 @@
 #include <QSysInfo>
 
 #include <cerrno>
-#include <csignal>
 #include <sys/stat.h>
 
 namespace {
@@ -68,11 +68,6 @@ QString whyNotOurs(const QString& path, bool* missing)
             .arg(status.st_size);
     }
     return QString();
-}
-
-bool isAlive(qint64 pid)
-{
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
 } // namespace
@@ -157,7 +152,7 @@ bool QSettingsStore::lockIsFree()
     const bool known = lock.getLockInfo(&pid, &host, &application);
     // A holder on another machine (a shared home folder) cannot be looked for here.
     const bool holderIsHere = host == QSysInfo::machineHostName();
-    if (!known || (holderIsHere && !isAlive(pid))) {
+    if (!known || (holderIsHere && !isProcessAlive(pid))) {
         qCWarning(lcSettings).noquote() << "Removing the stale settings lock" << lockPath;
         lock.removeStaleLockFile();
         return true;

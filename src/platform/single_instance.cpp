@@ -4,6 +4,7 @@
 #include "platform/single_instance.h"
 
 #include "core/logging.h"
+#include "platform/process_alive.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -12,9 +13,6 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QThread>
-
-#include <cerrno>
-#include <csignal>
 
 namespace {
 
@@ -39,11 +37,6 @@ QString runtimeDirectory(const QString& directory)
     if (!directory.isEmpty())
         return directory;
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-}
-
-bool isAlive(qint64 pid)
-{
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
 } // namespace
@@ -82,7 +75,7 @@ bool SingleInstance::claim()
         takeOver(QStringLiteral("it is empty or unreadable"));
         return true;
     }
-    if (host == QSysInfo::machineHostName() && !isAlive(pid)) {
+    if (host == QSysInfo::machineHostName() && !isProcessAlive(pid)) {
         takeOver(QStringLiteral("process %1, which holds it, is gone").arg(pid));
         return true;
     }

@@ -87,10 +87,9 @@ public:
     void centreWhenFramed(QWidget* window, const QRect& screen) override
     {
         auto* poll = new QTimer(window);
-        auto* waited = new int(0);
         QPointer<QWidget> guarded(window);
-        QObject::connect(poll, &QTimer::timeout, window, [=] {
-            *waited += FRAME_POLL_MS;
+        QObject::connect(poll, &QTimer::timeout, window, [=, waited = 0]() mutable {
+            waited += FRAME_POLL_MS;
             const QWindow* handle = guarded ? guarded->windowHandle() : nullptr;
             const bool framed = handle && !handle->frameMargins().isNull();
             if (framed) {
@@ -99,10 +98,9 @@ public:
                 guarded->move(screen.left() + (screen.width() - outer.width()) / 2,
                               screen.top() + (screen.height() - outer.height()) / 2);
             }
-            if (framed || *waited >= FRAME_WAIT_MS) {
+            if (framed || waited >= FRAME_WAIT_MS) {
                 poll->stop();
                 poll->deleteLater();
-                delete waited;
             }
         });
         poll->start(FRAME_POLL_MS);
