@@ -1,0 +1,140 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Marrowquill developers
+# The shared harness of the end-to-end scripts, sourced by each: a private X server that picks
+# its own free display, a window manager waited for until it offers its workspaces, the program
+# started in a temporary config home and runtime folder, and helpers to find its windows.
+#
+#   source "$(dirname "$0")/e2e_lib.sh"
+#   e2e_init "$1"                      # MARROWQUILL, WORK (with config/ and runtime/), cleanup
+#   e2e_settings <<CONF ... CONF       # the settings file the program starts with
+#   e2e_start_x [WIDTHxHEIGHT]         # Xvfb on a display it chose itself; exports DISPLAY
+#   e2e_start_wm openbox               # or xfwm4, mutter: waits until it manages workspaces
+#   e2e_start_app [ARGS...]            # the program in the background: $app, $main
+#
+# A script registers its own clean-up with e2e_on_exit; every process the harness started is
+# ended when the script exits.
+
+e2e_cleanups=()
+e2e_on_exit() { e2e_cleanups+=("$*"); }
+e2e_exit() {
+    local status=$? i
+    set +e
+    for ((i = ${#e2e_cleanups[@]} - 1; i >= 0; i--)); do eval "${e2e_cleanups[i]}"; done
+    exit "$status"
+}
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+skip() {
+    echo "SKIP: $*"
+    exit 77
+}
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# wait_for TRIES COMMAND...: runs COMMAND every 0.1 s until it succeeds, at most TRIES times.
+wait_for() {
+    local tries=$1 _
+    shift
+    for _ in $(seq "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# e2e_init BINARY: the program to test and a fresh work folder, removed at exit.
+e2e_init() {
+    MARROWQUILL=$(realpath "$1")
+    WORK=$(mktemp -d)
+    export MARROWQUILL WORK
+    mkdir -p "$WORK/config/Marrowquill" "$WORK/runtime"
+    chmod 700 "$WORK/runtime"
+    trap e2e_exit EXIT
+    e2e_on_exit 'rm -rf "$WORK"'
+}
+
+e2e_conf() { echo "$WORK/config/Marrowquill/Marrowquill.conf"; }
+
+# e2e_settings: the settings file the program starts with, from standard input.
+e2e_settings() { cat >"$(e2e_conf)"; }
+
+# e2e_start_x [SIZE]: an Xvfb that chooses a free display number itself (-displayfd), so that
+# other X servers on a busy machine never collide with it.
+e2e_start_x() {
+    local size=${1:-1024x768} fifo="$WORK/displayfd"
+    for tool in Xvfb xdotool xprop xwininfo; do
+        command -v "$tool" >/dev/null || skip "$tool is not installed"
+    done
+    mkfifo "$fifo"
+    Xvfb -displayfd 9 -screen 0 "${size}x24" -nolisten tcp 9>"$fifo" 2>"$WORK/xvfb.log" &
+    E2E_XVFB=$!
+    e2e_on_exit 'kill "$E2E_XVFB" 2>/dev/null; wait "$E2E_XVFB" 2>/dev/null'
+    local number
+    read -r -t 30 number <"$fifo" || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+    export DISPLAY=":$number"
+    SCREEN_WIDTH=${size%x*} SCREEN_HEIGHT=${size#*x}
+    wait_for 100 xprop -root >/dev/null 2>&1 || fail "the X server on $DISPLAY does not answer"
+}
+
+desktops() { xprop -root _NET_NUMBER_OF_DESKTOPS 2>/dev/null | grep -o '[0-9]*$'; }
+current_desktop() { xprop -root _NET_CURRENT_DESKTOP 2>/dev/null | grep -o '[0-9]*$'; }
+
+# e2e_start_wm NAME: a window manager on the X server, waited for until it has taken the screen
+# and offers at least two workspaces. A window manager is slow to start on a loaded machine:
+# the wait is long, and it ends as soon as the manager is ready.
+e2e_start_wm() {
+    local wm=$1
+    command -v "$wm" >/dev/null || skip "$wm is not installed"
+    case "$wm" in
+    openbox) openbox --sm-disable >"$WORK/wm.log" 2>&1 & ;;
+    xfwm4) xfwm4 --compositor=off --sm-client-disable >"$WORK/wm.log" 2>&1 & ;;
+    mutter) mutter --x11 --replace --sm-disable >"$WORK/wm.log" 2>&1 & ;;
+    *) "$wm" >"$WORK/wm.log" 2>&1 & ;;
+    esac
+    E2E_WM=$!
+    e2e_on_exit 'kill "$E2E_WM" 2>/dev/null; wait "$E2E_WM" 2>/dev/null'
+    wait_for 600 xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 ||
+        fail "$wm did not start within 60 s: $(tail -n 5 "$WORK/wm.log")"
+    wait_for 300 bash -c '[ "$(xprop -root _NET_NUMBER_OF_DESKTOPS | grep -o "[0-9]*$")" -ge 1 ]' \
+        2>/dev/null || fail "$wm offers no workspaces"
+    local _
+    for _ in $(seq 50); do
+        [ "$(desktops)" -ge 2 ] 2>/dev/null && break
+        xdotool set_num_desktops 2 2>/dev/null || true
+        sleep 0.1
+    done
+    [ "$(desktops)" -ge 2 ] || fail "$wm keeps fewer than two workspaces"
+}
+
+# The program's visible windows: the main window and, while one is open, its alert.
+windows() { xdotool search --onlyvisible --name '^Marrowquill 1\.0$' 2>/dev/null || true; }
+other_window() { windows | grep -vx "$main" | head -n 1 || true; }
+viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+cardinal() { xprop -id "$1" "$2" 2>/dev/null | grep -o '[0-9][0-9]*' | head -n 1; }
+
+# e2e_run_app [ARGS...]: the program in the foreground, in the work folder's config home.
+e2e_run_app() {
+    XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=xcb \
+        "$MARROWQUILL" "$@"
+}
+
+# e2e_start_app [ARGS...]: the program in the background ($app) and its main window ($main).
+e2e_start_app() {
+    XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=xcb \
+        "$MARROWQUILL" "$@" &
+    app=$!
+    e2e_on_exit 'kill -KILL "$app" 2>/dev/null'
+    wait_for 150 bash -c '[ -n "$(xdotool search --onlyvisible --name "^Marrowquill 1\.0$")" ]' \
+        2>/dev/null || fail "the window did not appear"
+    main=$(windows | head -n 1)
+}
+
+# e2e_stop_app: SIGTERM, which saves the settings; the exit status must be 0.
+e2e_stop_app() {
+    local status=0
+    kill -TERM "$app"
+    wait "$app" || status=$?
+    [ "$status" -eq 0 ] || fail "exit status $status after SIGTERM"
+}
