@@ -46,9 +46,8 @@ int main(int argc, char** argv)
     TerminationSignals termination;
 
     QSettingsStore settings(QString::fromLatin1(APPLICATION_NAME));
-    const std::unique_ptr<EventSoundPlayer> eventSounds = makeEventSoundPlayer();
     QtBeeper displayBell;
-    DesktopBeeper beeper(*eventSounds, displayBell);
+    DesktopBeeper beeper(makeEventSoundPlayer, displayBell);
     QtScreenInfo screen;
     ThreadedFileCounter fileCounter;
     QtTimer pollTimer(QtTimer::Kind::Repeating);
