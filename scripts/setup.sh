@@ -11,6 +11,7 @@ packages=(
     libcanberra-dev
     libbenchmark-dev
     xvfb xauth xdotool x11-utils openbox
+    dbus-daemon at-spi2-core python3-pyatspi
     libfuse3-dev fuse3 imagemagick
     desktop-file-utils appstream dpkg-dev file
     debhelper lintian man-db
