@@ -597,6 +597,9 @@ void TestMainWindow::assistiveTechnologyHearsWhatEachSlotWatches()
         QCOMPARE(tabs->child(slot)->text(QAccessible::Name),
                  QStringLiteral("Slot %1").arg(slot + 1));
         QCOMPARE(w.SSTab1->tabText(slot), QString::number(slot + 1));
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(w.SSTab1->widget(slot))->text(QAccessible::Name),
+            QStringLiteral("Slot %1").arg(slot + 1));
     }
     QCOMPARE(tabs->child(SLOT_COUNT)->text(QAccessible::Name), QString("About..."));
 
