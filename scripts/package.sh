@@ -8,7 +8,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-build/debian}")
 
-scripts/setup.sh
+# Only what building the package takes: the build dependencies debian/control names, and
+# build-essential; the development set-up (scripts/setup.sh) is not needed here.
+if ! dpkg-checkbuilddeps >/dev/null 2>&1; then
+    sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" apt-get build-dep -y -qq --no-install-recommends ./
+fi
 version=$(dpkg-parsechangelog -S Version)
 source="$out/marrowquill-$version"
 rm -rf "$out"

@@ -7,10 +7,11 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config clang-format
-    qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
+    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core
     libcanberra-dev
     libbenchmark-dev
     xvfb xauth xdotool x11-utils openbox
+    dbus-daemon at-spi2-core python3-pyatspi
     libfuse3-dev fuse3 imagemagick
     desktop-file-utils appstream dpkg-dev file
     debhelper lintian man-db

@@ -3,8 +3,9 @@
 # SPDX-FileCopyrightText: 2026 The Marrowquill developers
 # Installs Marrowquill into a temporary prefix and validates its desktop entry and AppStream
 # metadata; then builds the Debian package (scripts/package.sh), holds it to lintian, unpacks it
-# into a temporary root, checks what it holds, and runs the packaged program: --version, --help,
-# an unknown option, no display, and SIGTERM, which must save and exit 0.
+# into a temporary root, checks what it holds (the README among its documentation), and runs
+# the packaged program: --version, --help, an unknown option, no display, and SIGTERM, which
+# must save and exit 0.
 # Arguments: BUILD_DIR APP_ID VERSION EXECUTABLE (from CMake, which holds the identity).
 set -euo pipefail
 build=$(realpath "$1")
@@ -40,8 +41,10 @@ deb="$work/debian/${executable}_${changelog_version}_$(dpkg --print-architecture
 tags=$(lintian -EvI --pedantic "$deb" 2>&1 | grep -E '^[EW]: ' || true)
 [ -z "$tags" ] || fail "lintian: $tags"
 [[ "$(dpkg-deb -f "$deb" Depends)" == *libqt6widgets6* ]] || fail "Depends does not name Qt"
-[[ "$(dpkg-deb -f "$deb" Recommends)" == *libcanberra-pulse* ]] ||
-    fail "Recommends does not name libcanberra-pulse"
+for recommended in libcanberra-pulse qt6-translations-l10n; do
+    [[ "$(dpkg-deb -f "$deb" Recommends)" == *"$recommended"* ]] ||
+        fail "Recommends does not name $recommended"
+done
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
@@ -53,6 +56,9 @@ done
 man -l "$root/usr/share/man/man1/$executable.1.gz" 2>&1 | grep -q "EXIT STATUS" ||
     fail "the man page does not render"
 grep -q "GPL-3.0-or-later" "$root/usr/share/doc/$executable/copyright" || fail "copyright"
+readme=$(find "$root/usr/share/doc/$executable" -name 'README.md*' -print -quit)
+[ -n "$readme" ] || fail "no README in /usr/share/doc/$executable"
+zcat -f "$readme" | grep -q "^## What counts as a change" || fail "the installed README is not ours"
 grep -q "Icon=$executable" "$root/usr/share/applications/$app_id.desktop" || fail "Icon="
 
 program="$root/usr/bin/$executable"

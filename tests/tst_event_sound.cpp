@@ -33,15 +33,17 @@ class TestEventSound : public QObject
     Q_OBJECT
 
 private slots:
-    void fallsBackInOrder_data();
-    void fallsBackInOrder();
+    void looksForSoundsAtTheFirstBeepAndFallsBackInOrder_data();
+    void looksForSoundsAtTheFirstBeepAndFallsBackInOrder();
     void realPlayerReturnsPromptlyWithOrWithoutSound();
 };
 
-void TestEventSound::fallsBackInOrder_data()
+// The sound system is looked for ("open") when the first beep is due, not when the program
+// starts, and only once.
+void TestEventSound::looksForSoundsAtTheFirstBeepAndFallsBackInOrder_data()
 {
     QTest::addColumn<QStringList>("playable");
-    QTest::addColumn<CallLog>("expected");
+    QTest::addColumn<CallLog>("oneBeep");
     QTest::newRow("theme has the window-system bell")
         << QStringList{"bell-window-system", "bell"} << CallLog{"play:bell-window-system"};
     QTest::newRow("theme has only the plain bell")
@@ -50,18 +52,24 @@ void TestEventSound::fallsBackInOrder_data()
         << QStringList{} << CallLog{"play:bell-window-system", "play:bell", "beep"};
 }
 
-void TestEventSound::fallsBackInOrder()
+void TestEventSound::looksForSoundsAtTheFirstBeepAndFallsBackInOrder()
 {
     QFETCH(QStringList, playable);
-    QFETCH(CallLog, expected);
+    QFETCH(CallLog, oneBeep);
     CallLog log;
-    FakeEventSoundPlayer player(log, playable);
     FakeBeeper displayBell(log);
-    DesktopBeeper beeper(player, displayBell);
+    DesktopBeeper beeper(
+        [&] {
+            log << QStringLiteral("open");
+            return std::make_unique<FakeEventSoundPlayer>(log, playable);
+        },
+        displayBell);
+    QCOMPARE(log, CallLog{});
 
     beeper.beep();
+    beeper.beep();
 
-    QCOMPARE(log, expected);
+    QCOMPARE(log, CallLog{"open"} + oneBeep + oneBeep);
 }
 
 // On a machine with no sound device (as CI is) nothing is heard; the beep must neither fail
@@ -70,8 +78,7 @@ void TestEventSound::realPlayerReturnsPromptlyWithOrWithoutSound()
 {
     CallLog log;
     FakeBeeper displayBell(log);
-    const std::unique_ptr<EventSoundPlayer> player = makeEventSoundPlayer();
-    DesktopBeeper beeper(*player, displayBell);
+    DesktopBeeper beeper(makeEventSoundPlayer, displayBell);
 
     QElapsedTimer elapsed;
     elapsed.start();

@@ -16,6 +16,7 @@
 #include "ui/tab_control.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -121,6 +122,7 @@ private slots:
     void closingWhileAnAlertIsOpenClosesIt();
     void windowAnswersAndClosesWhileACountIsBlocked();
     void sessionCommitSavesAndLeavesTheWindowRunning();
+    void assistiveTechnologyHearsWhatEachSlotWatches();
 };
 
 void TestMainWindow::tabsAreOneToFiveThenAboutInFront()
@@ -575,6 +577,49 @@ void TestMainWindow::sessionCommitSavesAndLeavesTheWindowRunning()
     QVERIFY(w.close());
     QCOMPARE(f.log.count("flush"), 2);
     QCOMPARE(f.store.values.value("values/check4"), QString(" 0"));
+}
+
+// A screen reader cannot focus the folder label, and a shortened path tells it nothing: the
+// "Set Folder" button describes the whole folder, as it changes.
+void TestMainWindow::assistiveTechnologyHearsWhatEachSlotWatches()
+{
+    const QString longPath = "/srv/" + QString("nesting/inside/it/").repeated(12) + "end";
+    WindowFixture f({{key(KEY_ACTIVE, 0), " 1"}, {key(KEY_FOLDER, 0), longPath}});
+    Form1& w = *f.window;
+    QVERIFY(w.Label1[0]->text() != longPath);
+
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&w);
+    QCOMPARE(window->role(), QAccessible::Window);
+    QCOMPARE(window->text(QAccessible::Name), QString("Marrowquill 1.0"));
+
+    QAccessibleInterface* tabs = QAccessible::queryAccessibleInterface(w.SSTab1->tabBar());
+    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+        QCOMPARE(tabs->child(slot)->text(QAccessible::Name),
+                 QStringLiteral("Slot %1").arg(slot + 1));
+        QCOMPARE(w.SSTab1->tabText(slot), QString::number(slot + 1));
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(w.SSTab1->widget(slot))->text(QAccessible::Name),
+            QStringLiteral("Slot %1").arg(slot + 1));
+    }
+    QCOMPARE(tabs->child(SLOT_COUNT)->text(QAccessible::Name), QString("About..."));
+
+    const auto button = [&](int slot) {
+        return QAccessible::queryAccessibleInterface(w.Command1[slot]);
+    };
+    const auto heard = [&](int slot) { return button(slot)->text(QAccessible::Description); };
+    QCOMPARE(button(0)->role(), QAccessible::Button);
+    QCOMPARE(button(0)->text(QAccessible::Name), QString("Set Folder"));
+    QCOMPARE(heard(0), longPath);
+    QCOMPARE(QAccessible::queryAccessibleInterface(w.Label1[0])->text(QAccessible::Name), longPath);
+    QCOMPARE(heard(1), QString("(None presently selected)"));
+
+    QString next = "/home/u/Eingang";
+    w.setFolderPicker([&](QWidget*, const QString&, const QString&) { return next; });
+    w.Command1[0]->click();
+    QCOMPARE(heard(0), QString("/home/u/Eingang"));
+    next.clear(); // cancelled
+    w.Command1[0]->click();
+    QCOMPARE(heard(0), QString("(None presently selected)"));
 }
 
 MARROWQUILL_TEST_MAIN(TestMainWindow)

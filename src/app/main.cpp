@@ -9,6 +9,7 @@
 #include "platform/qt_alerts.h"
 #include "platform/qt_screen_info.h"
 #include "platform/qt_timer.h"
+#include "platform/qt_translations.h"
 #include "platform/single_instance.h"
 #include "platform/termination_signals.h"
 #include "platform/threaded_file_counter.h"
@@ -33,6 +34,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QString::fromLatin1(PRODUCT_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/marrowquill.xpm")));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(APPLICATION_ID));
+    const QtTranslations qtTexts; // the chooser's buttons and menus in the desktop's language
 
     // Two copies would each write the settings on close, the last undoing the other's
     // changes: a second start brings the running window to the front and goes, before it
@@ -46,9 +48,8 @@ int main(int argc, char** argv)
     TerminationSignals termination;
 
     QSettingsStore settings(QString::fromLatin1(APPLICATION_NAME));
-    const std::unique_ptr<EventSoundPlayer> eventSounds = makeEventSoundPlayer();
     QtBeeper displayBell;
-    DesktopBeeper beeper(*eventSounds, displayBell);
+    DesktopBeeper beeper(makeEventSoundPlayer, displayBell);
     QtScreenInfo screen;
     ThreadedFileCounter fileCounter;
     QtTimer pollTimer(QtTimer::Kind::Repeating);

@@ -9,8 +9,8 @@
 
 namespace {
 
-// libcanberra's player. The context is opened once, when the program starts, so that a beep
-// during a tick only hands the sound to the sound server.
+// libcanberra's player. The context is opened once, when the player is made (at the first
+// beep), so that every later beep only hands the sound to the sound server.
 class CanberraPlayer final : public EventSoundPlayer
 {
 public:

@@ -3,13 +3,15 @@
 
 #include "platform/event_sound.h"
 
-DesktopBeeper::DesktopBeeper(EventSoundPlayer& player, Beeper& fallback)
-    : m_player(player), m_fallback(fallback)
+DesktopBeeper::DesktopBeeper(PlayerFactory makePlayer, Beeper& fallback)
+    : m_makePlayer(std::move(makePlayer)), m_fallback(fallback)
 {
 }
 
 void DesktopBeeper::beep()
 {
-    if (!m_player.play("bell-window-system") && !m_player.play("bell"))
+    if (!m_player && m_makePlayer)
+        m_player = m_makePlayer();
+    if (!m_player || (!m_player->play("bell-window-system") && !m_player->play("bell")))
         m_fallback.beep();
 }

@@ -5,6 +5,7 @@
 
 #include "core/alerts.h"
 
+#include <functional>
 #include <memory>
 
 // Plays a named event sound of the desktop's sound theme.
@@ -23,14 +24,20 @@ std::unique_ptr<EventSoundPlayer> makeEventSoundPlayer();
 
 // The alert sound as today's desktops play it: the sound theme's window-system bell, else its
 // plain bell, else the display's bell (which most desktops mute, and Wayland does not ring).
+//
+// The player is made when the first beep is due, and kept: a user who never hears a sound
+// (with "Alert Sound" off) never has the sound system looked for, nor its absence logged.
 class DesktopBeeper final : public Beeper
 {
 public:
-    DesktopBeeper(EventSoundPlayer& player, Beeper& fallback);
+    using PlayerFactory = std::function<std::unique_ptr<EventSoundPlayer>()>;
+
+    DesktopBeeper(PlayerFactory makePlayer, Beeper& fallback);
 
     void beep() override;
 
 private:
-    EventSoundPlayer& m_player;
+    PlayerFactory m_makePlayer;
+    std::unique_ptr<EventSoundPlayer> m_player;
     Beeper& m_fallback;
 };

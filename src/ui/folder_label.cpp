@@ -13,8 +13,12 @@ FolderLabel::FolderLabel(QWidget* parent) : QLabel(parent)
 
 void FolderLabel::setFolderText(const QString& text)
 {
+    const bool changed = text != m_folderText;
     m_folderText = text;
+    setAccessibleName(text);
     showFitted();
+    if (changed)
+        emit folderTextChanged(text);
 }
 
 void FolderLabel::resizeEvent(QResizeEvent* event)

@@ -7,6 +7,7 @@
 
 // Shows a folder text. A text wider than the label is shown cut in the middle, with the whole
 // text as the tooltip; text() of the label is only what is shown, folderText() the whole.
+// Assistive technology always gets the whole text, as the label's accessible name.
 class FolderLabel : public QLabel
 {
     Q_OBJECT
@@ -16,6 +17,9 @@ public:
 
     QString folderText() const { return m_folderText; }
     void setFolderText(const QString& text);
+
+signals:
+    void folderTextChanged(const QString& text);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -13,11 +13,14 @@
 #include "ui/main_window_layout.h"
 #include "ui/tab_control.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabBar>
 
 #include <vector>
 
@@ -33,6 +36,23 @@ QString aboutTitle()
 QString rightsNotice()
 {
     return QStringLiteral("Copyright \u00a9 2026 the Marrowquill developers");
+}
+
+// A screen reader presents a plain top-level widget as a "filler"; the program's window is a
+// frame, named by its title.
+QAccessibleInterface* accessibleWindow(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("Form1") && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
+void exposeWindowAsFrame()
+{
+    static bool installed = false;
+    if (!installed)
+        QAccessible::installFactory(accessibleWindow);
+    installed = true;
 }
 
 // What a frame needs is the room for its title.
@@ -53,6 +73,7 @@ Form1::Form1(const WindowServices& services, QWidget* parent)
                                         services.alertBox, services.countPatience),
       m_pickFolder(BrowseForFolder)
 {
+    exposeWindowAsFrame();
     setWindowTitle(QString::fromLatin1(PRODUCT_TITLE));
     setWindowIcon(QIcon(QStringLiteral(":/marrowquill.xpm")));
     createControls();
@@ -76,8 +97,14 @@ void Form1::setFolderPicker(FolderPicker picker)
 void Form1::createControls()
 {
     SSTab1 = new TabControl(this);
-    for (int slot = 0; slot < SLOT_COUNT; ++slot)
-        SSTab1->addTab(createSlotPage(slot), QString::number(slot + 1));
+    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+        // The captions are bare numbers; a screen reader says what they number.
+        const QString slotName = QStringLiteral("Slot %1").arg(slot + 1);
+        QWidget* page = createSlotPage(slot);
+        page->setAccessibleName(slotName);
+        SSTab1->addTab(page, QString::number(slot + 1));
+        SSTab1->tabBar()->setAccessibleTabName(slot, slotName);
+    }
     SSTab1->addTab(createAboutPage(), QStringLiteral("About..."));
     SSTab1->setCurrentIndex(SLOT_COUNT); // the About page is in front at every start
 
@@ -92,8 +119,11 @@ QWidget* Form1::createSlotPage(int slot)
 
     Frame1[slot] = new QGroupBox(QStringLiteral("Folder to watch:"), page);
     Label1[slot] = new FolderLabel(Frame1[slot]);
-    Label1[slot]->setFolderText(QString::fromLatin1(NO_FOLDER_TEXT));
     Command1[slot] = new QPushButton(QStringLiteral("&Set Folder"), Frame1[slot]);
+    // The label takes no focus, so the button, which does, tells the whole folder text.
+    connect(Label1[slot], &FolderLabel::folderTextChanged, Command1[slot],
+            &QWidget::setAccessibleDescription);
+    Label1[slot]->setFolderText(QString::fromLatin1(NO_FOLDER_TEXT));
     connect(Command1[slot], &QPushButton::clicked, this, [this, slot] { Command1_Click(slot); });
 
     Frame2[slot] = new QGroupBox(QStringLiteral("Alert when:"), page);
