@@ -42,7 +42,7 @@ bool catchesSignal(qint64 pid, int signalNumber)
 // Starts the program offscreen with its own config and runtime folders. Its standard error is
 // kept for the test to read, or passed on.
 void start(QProcess& program, const QTemporaryDir& configHome, const QTemporaryDir& runtime,
-           bool keepErrors = false)
+           bool keepErrors = false, const QStringList& arguments = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
@@ -51,7 +51,7 @@ void start(QProcess& program, const QTemporaryDir& configHome, const QTemporaryD
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(keepErrors ? QProcess::SeparateChannels
                                              : QProcess::ForwardedErrorChannel);
-    program.start(MARROWQUILL_BINARY, {});
+    program.start(MARROWQUILL_BINARY, arguments);
 }
 
 // SIGTERM, then the program must end with status 0 at once.
@@ -129,6 +129,8 @@ private slots:
     void lockWhoseHolderCannotBeConfirmedIsTakenOver();
     void staleSettingsLockDoesNotHoldUpTheSave();
     void secondSigtermWhileEndingStillExitsCleanly();
+    void commandLine_data();
+    void commandLine();
 };
 
 void TestProgram::terminationSignalSavesAndExitsCleanly_data()
@@ -330,6 +332,44 @@ void TestProgram::secondSigtermWhileEndingStillExitsCleanly()
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(QFileInfo::exists(settingsFileIn(configHome)));
     }
+}
+
+void TestProgram::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode"); // -1: the program runs
+    QTest::newRow("-session from a session manager") << QStringList{"-session", "abc_123"} << -1;
+    QTest::newRow("-reverse") << QStringList{"-reverse"} << -1;
+    QTest::newRow("Qt options with two dashes")
+        << QStringList{"--reverse", "--style", "Fusion"} << -1;
+    QTest::newRow("-style=, -stylesheet")
+        << QStringList{"-style=Fusion", "-stylesheet", "/dev/null"} << -1;
+    QTest::newRow("X11 options") << QStringList{"-name",     "mq",      "-title",   "T",
+                                                "-geometry", "300x200", "-display", ":0"}
+                                 << -1;
+    QTest::newRow("--version") << QStringList{"--version"} << 0;
+    QTest::newRow("-session --version") << QStringList{"-session", "abc", "--version"} << 0;
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2;
+    QTest::newRow("unknown single-dash option") << QStringList{"-sessionx"} << 2;
+    QTest::newRow("an argument") << QStringList{"folder"} << 2;
+    QTest::newRow("-session without its value") << QStringList{"-session"} << 2;
+}
+
+void TestProgram::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QTemporaryDir configHome, runtime;
+    QProcess program;
+    start(program, configHome, runtime, true, arguments);
+    if (exitCode >= 0) {
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitCode(), exitCode);
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(isFullyUp(program, runtime), 20000);
+    terminate(program);
+    QVERIFY2(program.readAllStandardError().isEmpty(), "nothing said about the arguments");
 }
 
 QTEST_GUILESS_MAIN(TestProgram)
