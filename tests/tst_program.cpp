@@ -125,8 +125,8 @@ private slots:
     void crashedCopyDoesNotBlockTheNextStart();
     void settingsFileThatIsNotOursIsLeftAlone_data();
     void settingsFileThatIsNotOursIsLeftAlone();
-    void lockWhoseHolderCannotBeConfirmedIsTakenOver_data();
-    void lockWhoseHolderCannotBeConfirmedIsTakenOver();
+    void lockFileLeftBehindDoesNotBlockTheStart_data();
+    void lockFileLeftBehindDoesNotBlockTheStart();
     void staleSettingsLockDoesNotHoldUpTheSave();
     void secondSigtermWhileEndingStillExitsCleanly();
     void commandLine_data();
@@ -264,7 +264,7 @@ void TestProgram::settingsFileThatIsNotOursIsLeftAlone()
     QVERIFY2(lines[0].contains(settingsFile), qPrintable(lines[0]));
 }
 
-void TestProgram::lockWhoseHolderCannotBeConfirmedIsTakenOver_data()
+void TestProgram::lockFileLeftBehindDoesNotBlockTheStart_data()
 {
     QTest::addColumn<QString>("holder");
     QTest::newRow("empty lock file") << "empty";
@@ -272,7 +272,7 @@ void TestProgram::lockWhoseHolderCannotBeConfirmedIsTakenOver_data()
     QTest::newRow("a live process that does not answer") << "silent";
 }
 
-void TestProgram::lockWhoseHolderCannotBeConfirmedIsTakenOver()
+void TestProgram::lockFileLeftBehindDoesNotBlockTheStart()
 {
     QFETCH(QString, holder);
     QTemporaryDir configHome, runtime;
