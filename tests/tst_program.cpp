@@ -18,7 +18,11 @@
 #include <QThread>
 
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -83,6 +87,12 @@ QString describeNode(const QString& path)
     return text;
 }
 
+QByteArray readAllOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
 // A lock file as QLockFile writes it.
 void writeLock(const QString& path, const QByteArray& contents)
 {
@@ -111,6 +121,68 @@ QString settingsFileIn(const QTemporaryDir& configHome)
     return configHome.filePath("Marrowquill/Marrowquill.conf");
 }
 
+// A small tmpfs mounted over a folder while it lives.
+class Tmpfs
+{
+public:
+    explicit Tmpfs(const QString& at) : m_at(QFile::encodeName(at))
+    {
+        if (::geteuid() != 0) {
+            m_why = "mounting a tmpfs needs root";
+        } else if (::mount("tmpfs", m_at.constData(), "tmpfs", 0,
+                           "size=128k,nr_inodes=32,mode=755") != 0) {
+            m_why = QStringLiteral("cannot mount a tmpfs: %1").arg(std::strerror(errno));
+        }
+    }
+    ~Tmpfs()
+    {
+        if (m_why.isEmpty())
+            ::umount2(m_at.constData(), MNT_DETACH);
+    }
+    Tmpfs(const Tmpfs&) = delete;
+    Tmpfs& operator=(const Tmpfs&) = delete;
+
+    // Empty when mounted.
+    QString whyNot() const { return m_why; }
+    struct statvfs status() const
+    {
+        struct statvfs status
+        {
+        };
+        ::statvfs(m_at.constData(), &status);
+        return status;
+    }
+    // Fills it until only `blocks` blocks are free.
+    void leaveBlocks(unsigned long blocks) const
+    {
+        const QByteArray filler = m_at + "/filler";
+        const int fd = ::open(filler.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const QByteArray page(4096, 'f');
+        off_t size = 0;
+        while (::write(fd, page.constData(), page.size()) == page.size())
+            size += page.size();
+        QVERIFY(::ftruncate(fd, size - off_t(blocks * status().f_bsize)) == 0);
+        ::close(fd);
+        QCOMPARE(status().f_bavail, blocks);
+    }
+    // Makes files until no inode is left.
+    void leaveNoInode() const
+    {
+        for (int i = 0; status().f_favail > 0; ++i) {
+            const QByteArray name = m_at + "/inode" + QByteArray::number(i);
+            QVERIFY(::close(::open(name.constData(), O_WRONLY | O_CREAT, 0600)) == 0);
+        }
+    }
+    void makeReadOnly() const
+    {
+        QVERIFY(::mount(nullptr, m_at.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
+    }
+
+private:
+    QByteArray m_at;
+    QString m_why;
+};
+
 } // namespace
 
 // The real program, started as a user would start it.
@@ -131,6 +203,8 @@ private slots:
     void secondSigtermWhileEndingStillExitsCleanly();
     void commandLine_data();
     void commandLine();
+    void saveThatCannotBeWrittenLeavesTheOldFile_data();
+    void saveThatCannotBeWrittenLeavesTheOldFile();
 };
 
 void TestProgram::terminationSignalSavesAndExitsCleanly_data()
@@ -370,6 +444,64 @@ void TestProgram::commandLine()
     QTRY_VERIFY_WITH_TIMEOUT(isFullyUp(program, runtime), 20000);
     terminate(program);
     QVERIFY2(program.readAllStandardError().isEmpty(), "nothing said about the arguments");
+}
+
+void TestProgram::saveThatCannotBeWrittenLeavesTheOldFile_data()
+{
+    QTest::addColumn<QString>("filesystem");
+    QTest::newRow("room to spare") << "room";
+    QTest::newRow("one block free") << "one block";
+    QTest::newRow("no block free") << "no block";
+    QTest::newRow("no inode free") << "no inode";
+    QTest::newRow("read-only") << "read-only";
+}
+
+// The config folder on a tmpfs that is full, or read-only, when the window closes: the old
+// file stays byte for byte, and one line says the save was lost.
+void TestProgram::saveThatCannotBeWrittenLeavesTheOldFile()
+{
+    QFETCH(QString, filesystem);
+    QTemporaryDir configHome, runtime;
+    const Tmpfs tmpfs(configHome.path());
+    if (!tmpfs.whyNot().isEmpty())
+        QSKIP(qPrintable(tmpfs.whyNot()));
+    QVERIFY(QDir(configHome.path()).mkdir("Marrowquill"));
+    // Two blocks, so that the new file needs more than one.
+    const QByteArray before =
+        "[values]\ncheck4=\" 1\"\n\n[other]\nnote=" + QByteArray(6000, 'n') + "\n";
+    {
+        QFile file(settingsFileIn(configHome));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(before), before.size());
+    }
+    if (filesystem == "one block")
+        tmpfs.leaveBlocks(1);
+    else if (filesystem == "no block")
+        tmpfs.leaveBlocks(0);
+    else if (filesystem == "no inode")
+        tmpfs.leaveNoInode();
+    else if (filesystem == "read-only")
+        tmpfs.makeReadOnly();
+
+    QProcess program;
+    start(program, configHome, runtime, true);
+    QTRY_VERIFY_WITH_TIMEOUT(isFullyUp(program, runtime), 20000);
+    terminate(program);
+
+    const QStringList said = QString::fromLocal8Bit(program.readAllStandardError())
+                                 .split('\n', Qt::SkipEmptyParts)
+                                 .filter("Settings not saved");
+    if (filesystem == "room") {
+        QCOMPARE(said, QStringList());
+        QSettings saved(settingsFileIn(configHome), QSettings::IniFormat);
+        QCOMPARE(saved.value("values/check4").toString(), QString(" 1"));
+        QCOMPARE(saved.value("values/folder_ 4").toString(), QString("(None presently selected)"));
+        QCOMPARE(saved.value("other/note").toString(), QString(6000, 'n'));
+        return;
+    }
+    QCOMPARE(readAllOf(settingsFileIn(configHome)), before);
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said[0].contains("marrowquill.settings"), qPrintable(said[0]));
 }
 
 QTEST_GUILESS_MAIN(TestProgram)
