@@ -9,7 +9,7 @@ source "$(dirname "$0")/e2e_lib.sh"
 e2e_init "$1"
 e2e_start_x
 # A client that stays connected, as a desktop's would: the server then never resets between
-# the program's runs.
+# the program's runs, when a start could find it not answering.
 xprop -root -spy >/dev/null 2>&1 &
 keeper=$!
 e2e_on_exit 'kill "$keeper" 2>/dev/null'
