@@ -125,12 +125,12 @@ QString settingsFileIn(const QTemporaryDir& configHome)
 class Tmpfs
 {
 public:
-    explicit Tmpfs(const QString& at) : m_at(QFile::encodeName(at))
+    explicit Tmpfs(const QString& at, const char* mode = "755") : m_at(QFile::encodeName(at))
     {
         if (::geteuid() != 0) {
             m_why = "mounting a tmpfs needs root";
         } else if (::mount("tmpfs", m_at.constData(), "tmpfs", 0,
-                           "size=128k,nr_inodes=32,mode=755") != 0) {
+                           (QByteArray("size=128k,nr_inodes=32,mode=") + mode).constData()) != 0) {
             m_why = QStringLiteral("cannot mount a tmpfs: %1").arg(std::strerror(errno));
         }
     }
@@ -205,6 +205,8 @@ private slots:
     void commandLine();
     void saveThatCannotBeWrittenLeavesTheOldFile_data();
     void saveThatCannotBeWrittenLeavesTheOldFile();
+    void runtimeFolderWithoutRoomForTheLockRunsUnguarded_data();
+    void runtimeFolderWithoutRoomForTheLockRunsUnguarded();
 };
 
 void TestProgram::terminationSignalSavesAndExitsCleanly_data()
@@ -502,6 +504,37 @@ void TestProgram::saveThatCannotBeWrittenLeavesTheOldFile()
     QCOMPARE(readAllOf(settingsFileIn(configHome)), before);
     QCOMPARE(said.size(), 1);
     QVERIFY2(said[0].contains("marrowquill.settings"), qPrintable(said[0]));
+}
+
+void TestProgram::runtimeFolderWithoutRoomForTheLockRunsUnguarded_data()
+{
+    QTest::addColumn<QString>("filesystem");
+    QTest::newRow("read-only") << "read-only";
+    QTest::newRow("no inode free") << "no inode";
+}
+
+void TestProgram::runtimeFolderWithoutRoomForTheLockRunsUnguarded()
+{
+    QFETCH(QString, filesystem);
+    QTemporaryDir configHome, runtime;
+    const Tmpfs tmpfs(runtime.path(), "700"); // as a runtime folder must be
+    if (!tmpfs.whyNot().isEmpty())
+        QSKIP(qPrintable(tmpfs.whyNot()));
+    if (filesystem == "read-only")
+        tmpfs.makeReadOnly();
+    else
+        tmpfs.leaveNoInode();
+
+    QProcess program;
+    start(program, configHome, runtime, true);
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(program.processId(), SIGTERM), 20000);
+    terminate(program);
+    const QStringList said = QString::fromLocal8Bit(program.readAllStandardError())
+                                 .split('\n', Qt::SkipEmptyParts)
+                                 .filter("running without the guard");
+    QCOMPARE(said.size(), 1);
+    QVERIFY(QFileInfo::exists(settingsFileIn(configHome)));
 }
 
 QTEST_GUILESS_MAIN(TestProgram)
