@@ -18,7 +18,11 @@
 #include <QThread>
 
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -42,7 +46,7 @@ bool catchesSignal(qint64 pid, int signalNumber)
 // Starts the program offscreen with its own config and runtime folders. Its standard error is
 // kept for the test to read, or passed on.
 void start(QProcess& program, const QTemporaryDir& configHome, const QTemporaryDir& runtime,
-           bool keepErrors = false)
+           bool keepErrors = false, const QStringList& arguments = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
@@ -51,7 +55,7 @@ void start(QProcess& program, const QTemporaryDir& configHome, const QTemporaryD
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(keepErrors ? QProcess::SeparateChannels
                                              : QProcess::ForwardedErrorChannel);
-    program.start(MARROWQUILL_BINARY, {});
+    program.start(MARROWQUILL_BINARY, arguments);
 }
 
 // SIGTERM, then the program must end with status 0 at once.
@@ -83,6 +87,12 @@ QString describeNode(const QString& path)
     return text;
 }
 
+QByteArray readAllOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
 // A lock file as QLockFile writes it.
 void writeLock(const QString& path, const QByteArray& contents)
 {
@@ -111,6 +121,68 @@ QString settingsFileIn(const QTemporaryDir& configHome)
     return configHome.filePath("Marrowquill/Marrowquill.conf");
 }
 
+// A small tmpfs mounted over a folder while it lives.
+class Tmpfs
+{
+public:
+    explicit Tmpfs(const QString& at, const char* mode = "755") : m_at(QFile::encodeName(at))
+    {
+        if (::geteuid() != 0) {
+            m_why = "mounting a tmpfs needs root";
+        } else if (::mount("tmpfs", m_at.constData(), "tmpfs", 0,
+                           (QByteArray("size=128k,nr_inodes=32,mode=") + mode).constData()) != 0) {
+            m_why = QStringLiteral("cannot mount a tmpfs: %1").arg(std::strerror(errno));
+        }
+    }
+    ~Tmpfs()
+    {
+        if (m_why.isEmpty())
+            ::umount2(m_at.constData(), MNT_DETACH);
+    }
+    Tmpfs(const Tmpfs&) = delete;
+    Tmpfs& operator=(const Tmpfs&) = delete;
+
+    // Empty when mounted.
+    QString whyNot() const { return m_why; }
+    struct statvfs status() const
+    {
+        struct statvfs status
+        {
+        };
+        ::statvfs(m_at.constData(), &status);
+        return status;
+    }
+    // Fills it until only `blocks` blocks are free.
+    void leaveBlocks(unsigned long blocks) const
+    {
+        const QByteArray filler = m_at + "/filler";
+        const int fd = ::open(filler.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const QByteArray page(4096, 'f');
+        off_t size = 0;
+        while (::write(fd, page.constData(), page.size()) == page.size())
+            size += page.size();
+        QVERIFY(::ftruncate(fd, size - off_t(blocks * status().f_bsize)) == 0);
+        ::close(fd);
+        QCOMPARE(status().f_bavail, blocks);
+    }
+    // Makes files until no inode is left.
+    void leaveNoInode() const
+    {
+        for (int i = 0; status().f_favail > 0; ++i) {
+            const QByteArray name = m_at + "/inode" + QByteArray::number(i);
+            QVERIFY(::close(::open(name.constData(), O_WRONLY | O_CREAT, 0600)) == 0);
+        }
+    }
+    void makeReadOnly() const
+    {
+        QVERIFY(::mount(nullptr, m_at.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
+    }
+
+private:
+    QByteArray m_at;
+    QString m_why;
+};
+
 } // namespace
 
 // The real program, started as a user would start it.
@@ -125,10 +197,16 @@ private slots:
     void crashedCopyDoesNotBlockTheNextStart();
     void settingsFileThatIsNotOursIsLeftAlone_data();
     void settingsFileThatIsNotOursIsLeftAlone();
-    void lockWhoseHolderCannotBeConfirmedIsTakenOver_data();
-    void lockWhoseHolderCannotBeConfirmedIsTakenOver();
+    void lockFileLeftBehindDoesNotBlockTheStart_data();
+    void lockFileLeftBehindDoesNotBlockTheStart();
     void staleSettingsLockDoesNotHoldUpTheSave();
     void secondSigtermWhileEndingStillExitsCleanly();
+    void commandLine_data();
+    void commandLine();
+    void saveThatCannotBeWrittenLeavesTheOldFile_data();
+    void saveThatCannotBeWrittenLeavesTheOldFile();
+    void runtimeFolderWithoutRoomForTheLockRunsUnguarded_data();
+    void runtimeFolderWithoutRoomForTheLockRunsUnguarded();
 };
 
 void TestProgram::terminationSignalSavesAndExitsCleanly_data()
@@ -262,7 +340,7 @@ void TestProgram::settingsFileThatIsNotOursIsLeftAlone()
     QVERIFY2(lines[0].contains(settingsFile), qPrintable(lines[0]));
 }
 
-void TestProgram::lockWhoseHolderCannotBeConfirmedIsTakenOver_data()
+void TestProgram::lockFileLeftBehindDoesNotBlockTheStart_data()
 {
     QTest::addColumn<QString>("holder");
     QTest::newRow("empty lock file") << "empty";
@@ -270,7 +348,7 @@ void TestProgram::lockWhoseHolderCannotBeConfirmedIsTakenOver_data()
     QTest::newRow("a live process that does not answer") << "silent";
 }
 
-void TestProgram::lockWhoseHolderCannotBeConfirmedIsTakenOver()
+void TestProgram::lockFileLeftBehindDoesNotBlockTheStart()
 {
     QFETCH(QString, holder);
     QTemporaryDir configHome, runtime;
@@ -330,6 +408,133 @@ void TestProgram::secondSigtermWhileEndingStillExitsCleanly()
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(QFileInfo::exists(settingsFileIn(configHome)));
     }
+}
+
+void TestProgram::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode"); // -1: the program runs
+    QTest::newRow("-session from a session manager") << QStringList{"-session", "abc_123"} << -1;
+    QTest::newRow("-reverse") << QStringList{"-reverse"} << -1;
+    QTest::newRow("Qt options with two dashes")
+        << QStringList{"--reverse", "--style", "Fusion"} << -1;
+    QTest::newRow("-style=, -stylesheet")
+        << QStringList{"-style=Fusion", "-stylesheet", "/dev/null"} << -1;
+    QTest::newRow("X11 options") << QStringList{"-name",     "mq",      "-title",   "T",
+                                                "-geometry", "300x200", "-display", ":0"}
+                                 << -1;
+    QTest::newRow("--version") << QStringList{"--version"} << 0;
+    QTest::newRow("-session --version") << QStringList{"-session", "abc", "--version"} << 0;
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2;
+    QTest::newRow("unknown single-dash option") << QStringList{"-sessionx"} << 2;
+    QTest::newRow("an argument") << QStringList{"folder"} << 2;
+    QTest::newRow("-session without its value") << QStringList{"-session"} << 2;
+}
+
+void TestProgram::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QTemporaryDir configHome, runtime;
+    QProcess program;
+    start(program, configHome, runtime, true, arguments);
+    if (exitCode >= 0) {
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitCode(), exitCode);
+        return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(isFullyUp(program, runtime), 20000);
+    terminate(program);
+    QVERIFY2(program.readAllStandardError().isEmpty(), "nothing said about the arguments");
+}
+
+void TestProgram::saveThatCannotBeWrittenLeavesTheOldFile_data()
+{
+    QTest::addColumn<QString>("filesystem");
+    QTest::newRow("room to spare") << "room";
+    QTest::newRow("one block free") << "one block";
+    QTest::newRow("no block free") << "no block";
+    QTest::newRow("no inode free") << "no inode";
+    QTest::newRow("read-only") << "read-only";
+}
+
+// The config folder on a tmpfs that is full, or read-only, when the window closes: the old
+// file stays byte for byte, and one line says the save was lost.
+void TestProgram::saveThatCannotBeWrittenLeavesTheOldFile()
+{
+    QFETCH(QString, filesystem);
+    QTemporaryDir configHome, runtime;
+    const Tmpfs tmpfs(configHome.path());
+    if (!tmpfs.whyNot().isEmpty())
+        QSKIP(qPrintable(tmpfs.whyNot()));
+    QVERIFY(QDir(configHome.path()).mkdir("Marrowquill"));
+    // Two blocks, so that the new file needs more than one.
+    const QByteArray before =
+        "[values]\ncheck4=\" 1\"\n\n[other]\nnote=" + QByteArray(6000, 'n') + "\n";
+    {
+        QFile file(settingsFileIn(configHome));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(before), before.size());
+    }
+    if (filesystem == "one block")
+        tmpfs.leaveBlocks(1);
+    else if (filesystem == "no block")
+        tmpfs.leaveBlocks(0);
+    else if (filesystem == "no inode")
+        tmpfs.leaveNoInode();
+    else if (filesystem == "read-only")
+        tmpfs.makeReadOnly();
+
+    QProcess program;
+    start(program, configHome, runtime, true);
+    QTRY_VERIFY_WITH_TIMEOUT(isFullyUp(program, runtime), 20000);
+    terminate(program);
+
+    const QStringList said = QString::fromLocal8Bit(program.readAllStandardError())
+                                 .split('\n', Qt::SkipEmptyParts)
+                                 .filter("Settings not saved");
+    if (filesystem == "room") {
+        QCOMPARE(said, QStringList());
+        QSettings saved(settingsFileIn(configHome), QSettings::IniFormat);
+        QCOMPARE(saved.value("values/check4").toString(), QString(" 1"));
+        QCOMPARE(saved.value("values/folder_ 4").toString(), QString("(None presently selected)"));
+        QCOMPARE(saved.value("other/note").toString(), QString(6000, 'n'));
+        return;
+    }
+    QCOMPARE(readAllOf(settingsFileIn(configHome)), before);
+    QCOMPARE(said.size(), 1);
+    QVERIFY2(said[0].contains("marrowquill.settings"), qPrintable(said[0]));
+}
+
+void TestProgram::runtimeFolderWithoutRoomForTheLockRunsUnguarded_data()
+{
+    QTest::addColumn<QString>("filesystem");
+    QTest::newRow("read-only") << "read-only";
+    QTest::newRow("no inode free") << "no inode";
+}
+
+void TestProgram::runtimeFolderWithoutRoomForTheLockRunsUnguarded()
+{
+    QFETCH(QString, filesystem);
+    QTemporaryDir configHome, runtime;
+    const Tmpfs tmpfs(runtime.path(), "700"); // as a runtime folder must be
+    if (!tmpfs.whyNot().isEmpty())
+        QSKIP(qPrintable(tmpfs.whyNot()));
+    if (filesystem == "read-only")
+        tmpfs.makeReadOnly();
+    else
+        tmpfs.leaveNoInode();
+
+    QProcess program;
+    start(program, configHome, runtime, true);
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(program.processId(), SIGTERM), 20000);
+    terminate(program);
+    const QStringList said = QString::fromLocal8Bit(program.readAllStandardError())
+                                 .split('\n', Qt::SkipEmptyParts)
+                                 .filter("running without the guard");
+    QCOMPARE(said.size(), 1);
+    QVERIFY(QFileInfo::exists(settingsFileIn(configHome)));
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

@@ -9,7 +9,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QSize>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -57,6 +59,10 @@ private slots:
     void storeThatCannotBeWrittenLosesOnlyTheSave_data();
     void storeThatCannotBeWrittenLosesOnlyTheSave();
     void unreadableFileIsNeverWrittenOver();
+    void fileIsWrittenAsQSettingsWritesIt_data();
+    void fileIsWrittenAsQSettingsWritesIt();
+    void otherKeysAndSectionsAreKept();
+    void saveThatWouldPassTheLimitIsNotWritten();
 
 private:
     QString configDir() const { return m_scope->filePath(APPLICATION_NAME); }
@@ -82,7 +88,7 @@ void TestSettingsFile::init()
     m_scope = std::make_unique<QTemporaryDir>(m_configHome.filePath("scope-XXXXXX"));
     QVERIFY(m_scope->isValid());
     setMode(m_scope->path(), 0755);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_scope->path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_scope->path()));
 }
 
 void TestSettingsFile::cleanup()
@@ -263,6 +269,93 @@ void TestSettingsFile::unreadableFileIsNeverWrittenOver()
         QVERIFY(!SaveSettings(fields, store));
     }
     setMode(settingsFile(), 0644);
+    QCOMPARE(readAll(settingsFile()), before);
+}
+
+void TestSettingsFile::fileIsWrittenAsQSettingsWritesIt_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("no folder") << QString(NO_FOLDER_TEXT);
+    QTest::newRow("spaces, quotes, backslashes") << " /a \"b\" \\c ";
+    QTest::newRow("ini punctuation, @ first") << "@/a,b;c=d#e[f]";
+    QTest::newRow("control characters before hex digits") << QString("/\x01"
+                                                                     "a\tb\n\r") +
+                                                                 QChar(0) + "7";
+    QTest::newRow("not ASCII, beyond the BMP") << "/jérôme/写真/\U0001F600";
+}
+
+// Byte for byte what QSettings itself would write, so that QSettings reads it as it was meant.
+void TestSettingsFile::fileIsWrittenAsQSettingsWritesIt()
+{
+    QFETCH(QString, folder);
+    SlotModel fields;
+    fields.setActive(1, CHECK_CHECKED);
+    fields.setAlertRemoved(4, CHECK_GRAYED);
+    fields.setFolder(2, folder);
+    {
+        QSettingsStore store(APPLICATION_NAME);
+        QVERIFY(SaveSettings(fields, store));
+    }
+    const QString byQt = m_scope->filePath("by-qt.conf");
+    {
+        QSettings qt(byQt, QSettings::IniFormat);
+        qt.beginGroup(SETTINGS_SECTION);
+        for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+            qt.setValue(slotKey(KEY_ACTIVE, slot), signSpace(fields.active(slot)));
+            qt.setValue(slotKey(KEY_FOLDER, slot), fields.folder(slot));
+            qt.setValue(slotKey(KEY_ALERT_ADDED, slot), signSpace(fields.alertAdded(slot)));
+            qt.setValue(slotKey(KEY_ALERT_REMOVED, slot), signSpace(fields.alertRemoved(slot)));
+        }
+        qt.setValue(KEY_ALERT_SOUND, signSpace(fields.alertSound()));
+    }
+    QCOMPARE(readAll(settingsFile()), readAll(byQt));
+}
+
+void TestSettingsFile::otherKeysAndSectionsAreKept()
+{
+    QVERIFY(QDir().mkpath(configDir()));
+    writeAll(settingsFile(), "; a comment\n"
+                             "[values]\n"
+                             "folder_%201=/old\n"
+                             "theirs=\"a; b\" ; said so\n"
+                             "check1_%201=\"multi\n"
+                             "line\"\n"
+                             "[other%20tool]\n"
+                             "size=@Size(3 4)\n"
+                             "list=a, b\n"
+                             "[values]\n"
+                             "check4=\" 1\"\n");
+    SlotModel fields;
+    {
+        QSettingsStore store(APPLICATION_NAME);
+        LoadSettings(fields, store);
+        fields.setFolder(1, "/new");
+        QVERIFY(SaveSettings(fields, store));
+    }
+    QSettings written(settingsFile(), QSettings::IniFormat);
+    QCOMPARE(written.value("values/folder_ 1").toString(), QString("/new"));
+    QCOMPARE(written.value("values/check4").toString(), QString(" 1"));
+    QCOMPARE(written.value("values/check1_ 1").toString(), QString(" 0"));
+    QCOMPARE(written.value("values/theirs").toString(), QString("a; b"));
+    QCOMPARE(written.value("other tool/size").toSize(), QSize(3, 4));
+    QCOMPARE(written.value("other tool/list").toStringList(), QStringList({"a", "b"}));
+    QCOMPARE(written.allKeys().size(), SETTINGS_VALUE_COUNT + 3);
+}
+
+// The next start would refuse a file over the limit and never write it again.
+void TestSettingsFile::saveThatWouldPassTheLimitIsNotWritten()
+{
+    QVERIFY(QDir().mkpath(configDir()));
+    const QByteArray before =
+        "[other]\nbig=" + QByteArray(int(QSettingsStore::MAX_FILE_SIZE) - 100, 'x') + "\n";
+    writeAll(settingsFile(), before);
+
+    SlotModel fields;
+    QSettingsStore store(APPLICATION_NAME);
+    LoadSettings(fields, store);
+    QVERIFY(store.isReadable());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Settings not saved: .* would hold"));
+    QVERIFY(!SaveSettings(fields, store));
     QCOMPARE(readAll(settingsFile()), before);
 }
 

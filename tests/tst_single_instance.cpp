@@ -9,9 +9,16 @@
 #include <QTest>
 #include <QThread>
 
+#include <QFileInfo>
+
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <latch>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -27,7 +34,7 @@ public:
             &m_context,
             [&] {
                 m_instance = std::make_unique<SingleInstance>(name, directory);
-                claimed = m_instance->claim();
+                claimed = m_instance->claim() == SingleInstance::Claim::Run;
                 QObject::connect(m_instance.get(), &SingleInstance::activationRequested,
                                  [this](const QString& token) {
                                      const std::lock_guard lock(m_mutex);
@@ -72,6 +79,7 @@ private slots:
     void laterStartAsksTheRunningCopyToComeToTheFront();
     void staleSocketIsTakenOver();
     void unusableDirectoryRunsUnguarded();
+    void startsAtTheSameInstantMakeOneCopy();
 };
 
 void TestSingleInstance::laterStartAsksTheRunningCopyToComeToTheFront()
@@ -81,19 +89,19 @@ void TestSingleInstance::laterStartAsksTheRunningCopyToComeToTheFront()
     QVERIFY(running.claimed);
 
     SingleInstance later("app", runtime.path());
-    QVERIFY(!later.claim());
+    QCOMPARE(later.claim(), SingleInstance::Claim::HandedOver);
     QTRY_COMPARE(running.activations.load(), 1);
 
     // The launcher's token goes along, for Wayland's activation.
     qputenv("XDG_ACTIVATION_TOKEN", "token-from-the-launcher");
     SingleInstance launched("app", runtime.path());
-    QVERIFY(!launched.claim());
+    QCOMPARE(launched.claim(), SingleInstance::Claim::HandedOver);
     qunsetenv("XDG_ACTIVATION_TOKEN");
     QTRY_COMPARE(running.activations.load(), 2);
     QCOMPARE(running.tokens(), (QStringList{QString(), "token-from-the-launcher"}));
 
     SingleInstance other("another-app", runtime.path());
-    QVERIFY(other.claim());
+    QCOMPARE(other.claim(), SingleInstance::Claim::Run);
     QTest::qWait(50);
     QCOMPARE(running.activations.load(), 2);
 }
@@ -110,14 +118,42 @@ void TestSingleInstance::staleSocketIsTakenOver()
     QVERIFY(running.claimed);
 
     SingleInstance later("app", runtime.path());
-    QVERIFY(!later.claim());
+    QCOMPARE(later.claim(), SingleInstance::Claim::HandedOver);
     QTRY_COMPARE(running.activations.load(), 1);
 }
 
 void TestSingleInstance::unusableDirectoryRunsUnguarded()
 {
     SingleInstance instance("app", "/nonexistent/runtime");
-    QVERIFY(instance.claim());
+    QCOMPARE(instance.claim(), SingleInstance::Claim::Run);
+}
+
+// Each round, several copies claim at once, each on a thread of its own as separate processes
+// would: one runs, every other hands over to it.
+void TestSingleInstance::startsAtTheSameInstantMakeOneCopy()
+{
+    constexpr int copies = 4;
+    for (int round = 0; round < 20; ++round) {
+        QTemporaryDir runtime;
+        std::array<std::unique_ptr<RunningCopy>, copies> running;
+        std::latch ready(copies);
+        std::vector<std::thread> starts;
+        for (auto& copy : running) {
+            starts.emplace_back([&] {
+                ready.arrive_and_wait();
+                copy = std::make_unique<RunningCopy>("app", runtime.path());
+            });
+        }
+        for (std::thread& start : starts)
+            start.join();
+        const auto claimed = std::count_if(running.cbegin(), running.cend(),
+                                           [](const auto& copy) { return copy->claimed; });
+        QCOMPARE(claimed, 1);
+        const auto winner = std::find_if(running.cbegin(), running.cend(),
+                                         [](const auto& copy) { return copy->claimed; });
+        QTRY_COMPARE((*winner)->activations.load(), copies - 1);
+        QVERIFY(QFileInfo::exists(runtime.filePath("app.lock")));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

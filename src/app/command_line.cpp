@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,23 +43,67 @@ void displayOpeningHandler(QtMsgType type, const QMessageLogContext& context,
 
 } // namespace
 
+namespace {
+
+// The options QGuiApplication, QApplication and the xcb platform take for themselves, as Qt
+// documents them, and those of them that take the next argument as their value. Qt also takes
+// each with two dashes, and "-style=" and "-stylesheet=" with the value joined.
+const QStringList qtOptionsWithValue{QStringLiteral("-platform"),
+                                     QStringLiteral("-platformpluginpath"),
+                                     QStringLiteral("-platformtheme"),
+                                     QStringLiteral("-plugin"),
+                                     QStringLiteral("-qwindowgeometry"),
+                                     QStringLiteral("-geometry"),
+                                     QStringLiteral("-qwindowtitle"),
+                                     QStringLiteral("-title"),
+                                     QStringLiteral("-qwindowicon"),
+                                     QStringLiteral("-icon"),
+                                     QStringLiteral("-session"),
+                                     QStringLiteral("-display"),
+                                     QStringLiteral("-name"),
+                                     QStringLiteral("-visual"),
+                                     QStringLiteral("-style"),
+                                     QStringLiteral("-stylesheet")};
+const QStringList qtFlags{QStringLiteral("-reverse"), QStringLiteral("-testability"),
+                          QStringLiteral("-widgetcount"), QStringLiteral("-nograb"),
+                          QStringLiteral("-dograb")};
+const QStringList qtJoinedPrefixes{QStringLiteral("-style="), QStringLiteral("-stylesheet="),
+                                   QStringLiteral("-qmljsdebugger=")};
+
+// The option as Qt reads it: one of two leading dashes dropped.
+QString qtSpelling(const QString& argument)
+{
+    return argument.startsWith(QLatin1String("--")) ? argument.mid(1) : argument;
+}
+
+bool isQtFlag(const QString& argument)
+{
+    const QString option = qtSpelling(argument);
+    return qtFlags.contains(option) ||
+           std::any_of(qtJoinedPrefixes.cbegin(), qtJoinedPrefixes.cend(),
+                       [&](const QString& prefix) { return option.startsWith(prefix); });
+}
+
+} // namespace
+
 std::optional<int> handleCommandLine(int argc, char** argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    // Qt's own options, which QApplication takes, and what follows those that take a value.
-    static const QStringList qtOptionsWithValue{
-        QStringLiteral("-platform"),        QStringLiteral("-display"),
-        QStringLiteral("-style"),           QStringLiteral("-platformtheme"),
-        QStringLiteral("-qwindowgeometry"), QStringLiteral("-qwindowtitle"),
-        QStringLiteral("-qwindowicon"),     QStringLiteral("-name")};
+    // Qt's own options are QApplication's to take; the rest are this program's.
     QStringList ours{arguments.value(0)};
     for (int i = 1; i < arguments.size(); ++i) {
-        if (qtOptionsWithValue.contains(arguments[i]))
+        if (qtOptionsWithValue.contains(qtSpelling(arguments[i]))) {
+            if (i + 1 == arguments.size()) {
+                std::fprintf(stderr, "%s: option '%s' needs a value (try --help)\n",
+                             MARROWQUILL_EXECUTABLE_NAME, qPrintable(arguments[i]));
+                return 2;
+            }
             ++i;
-        else
+        } else if (!isQtFlag(arguments[i])) {
             ours << arguments[i];
+        }
     }
 
     QCoreApplication::setApplicationName(QString::fromLatin1(MARROWQUILL_EXECUTABLE_NAME));

@@ -40,8 +40,8 @@ int main(int argc, char** argv)
     // changes: a second start brings the running window to the front and goes, before it
     // reads or writes any setting.
     SingleInstance instance(QStringLiteral("marrowquill"));
-    if (!instance.claim())
-        return 0;
+    if (const SingleInstance::Claim claim = instance.claim(); claim != SingleInstance::Claim::Run)
+        return claim == SingleInstance::Claim::HandedOver ? 0 : 1;
 
     // A logout, a shutdown or Ctrl+C closes the window as the close box would, so the
     // settings are saved.

@@ -5,14 +5,18 @@
 
 #include "platform/settings_store.h"
 
+#include <QMap>
+
 #include <memory>
 
 class QSettings;
 
-// The settings file of one application, in QSettings' native format for the user:
+// The settings file of one application, in QSettings' INI format:
 // $XDG_CONFIG_HOME/<application>/<application>.conf (~/.config by default). A section is a
-// group of the file. QSettings writes the file through a temporary one that it renames, so
-// the file on disk is always whole.
+// group of the file. QSettings reads it; this store writes it itself, because QSettings puts a
+// file whose write failed (a full disk) in place of the old one. The new file is written next
+// to the old one, every step checked, and renamed over it only when all of it is on disk:
+// otherwise the old file stays as it was. Other keys and sections already in the file are kept.
 //
 // Only a regular file (links followed) of at most MAX_FILE_SIZE, or no file yet, is read and
 // written. Anything else there (a FIFO, a device, a socket, a folder, a huge file) is not this
@@ -21,7 +25,8 @@ class QSettings;
 class QSettingsStore final : public SettingsStore
 {
 public:
-    // Far more than the 21 values could ever need.
+    // Far more than the 21 values could ever need. A save that would make the file larger is
+    // not written, as the next start would not read it.
     static constexpr qint64 MAX_FILE_SIZE = 1024 * 1024;
     // How long a save waits for another process's lock on the file before it gives up.
     static constexpr int LOCK_PATIENCE_MS = 1000;
@@ -45,6 +50,9 @@ private:
     bool lockIsFree();
 
     QString m_fileName;
+    // What the file held at start; QSettings never writes it.
     std::unique_ptr<QSettings> m_settings;
+    // The values saved in this run, by section and key; these are what a flush writes.
+    QMap<QString, QMap<QString, QString>> m_saved;
     bool m_readable = true;
 };

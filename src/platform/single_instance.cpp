@@ -4,15 +4,18 @@
 #include "platform/single_instance.h"
 
 #include "core/logging.h"
-#include "platform/process_alive.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QLocalSocket>
 #include <QStandardPaths>
-#include <QSysInfo>
 #include <QThread>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 
 namespace {
 
@@ -44,58 +47,47 @@ QString runtimeDirectory(const QString& directory)
 SingleInstance::SingleInstance(const QString& name, const QString& directory, QObject* parent)
     : QObject(parent),
       m_socketPath(QDir(runtimeDirectory(directory)).filePath(name + QStringLiteral(".socket"))),
-      m_lock(QDir(runtimeDirectory(directory)).filePath(name + QStringLiteral(".lock")))
+      m_lockPath(QDir(runtimeDirectory(directory)).filePath(name + QStringLiteral(".lock")))
 {
-    // Held for as long as the program runs: only a dead holder makes the lock stale.
-    m_lock.setStaleLockTime(0);
     connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::readRequest);
 }
 
-bool SingleInstance::claim()
+SingleInstance::Claim SingleInstance::claim()
 {
-    const bool leftBehind = QFileInfo::exists(m_lock.fileName());
-    if (m_lock.tryLock(0)) {
-        // QLockFile takes over by itself the lock of a process that is gone.
-        if (leftBehind) {
-            qCWarning(lcInstance).noquote()
-                << "Took over the lock" << m_lock.fileName() << "- its holder is gone";
+    // Only the lock counts, never what the file holds: a read-only descriptor is enough.
+    m_lock.reset(::open(QFile::encodeName(m_lockPath).constData(),
+                        O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!m_lock)
+        return runUnguarded(errno);
+    // The running copy listens a moment after it took the lock, and answers once its window
+    // is up; a copy that ends meanwhile leaves the lock to this one.
+    const QDeadlineTimer deadline(ANSWER_PATIENCE_MS);
+    while (true) {
+        if (::flock(m_lock.get(), LOCK_EX | LOCK_NB) == 0) {
+            listen();
+            return Claim::Run;
         }
-        listen();
-        return true;
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return runUnguarded(errno);
+        if (askRunningCopyToActivate(deadline))
+            return Claim::HandedOver;
+        if (deadline.hasExpired()) {
+            qCWarning(lcInstance).noquote()
+                << "Another copy holds" << m_lockPath << "but does not answer"
+                << "- not starting a second copy";
+            return Claim::NoAnswer;
+        }
+        QThread::msleep(50);
     }
-    if (m_lock.error() != QLockFile::LockFailedError) {
-        qCWarning(lcInstance).noquote()
-            << "Cannot use the lock in" << QFileInfo(m_socketPath).path()
-            << "- running without the guard against a second copy";
-        return true;
-    }
-    qint64 pid = 0;
-    QString host, application;
-    if (!m_lock.getLockInfo(&pid, &host, &application)) {
-        takeOver(QStringLiteral("it is empty or unreadable"));
-        return true;
-    }
-    if (host == QSysInfo::machineHostName() && !isProcessAlive(pid)) {
-        takeOver(QStringLiteral("process %1, which holds it, is gone").arg(pid));
-        return true;
-    }
-    if (askRunningCopyToActivate())
-        return false;
-    takeOver(QStringLiteral("process %1, which holds it, does not answer").arg(pid));
-    return true;
 }
 
-// A lock whose holder cannot be confirmed alive and answering would keep the program from
-// ever starting again: it is removed, and this copy starts.
-void SingleInstance::takeOver(const QString& why)
+SingleInstance::Claim SingleInstance::runUnguarded(int errorNumber)
 {
-    qCWarning(lcInstance).noquote() << "Taking over the lock" << m_lock.fileName() << "-" << why;
-    m_lock.removeStaleLockFile();
-    if (!m_lock.tryLock(0)) {
-        qCWarning(lcInstance).noquote() << "Cannot take the lock" << m_lock.fileName()
-                                        << "- running without the guard against a second copy";
-    }
-    listen();
+    qCWarning(lcInstance).noquote()
+        << "Cannot use the lock" << m_lockPath << "-" << errorText(errorNumber)
+        << "- running without the guard against a second copy";
+    m_lock.reset();
+    return Claim::Run;
 }
 
 void SingleInstance::listen()
@@ -109,20 +101,14 @@ void SingleInstance::listen()
     }
 }
 
-// True once the running copy said it came to the front. A copy that holds the lock listens a
-// moment after taking it, so a refused connection is tried again until the patience ends.
-bool SingleInstance::askRunningCopyToActivate()
+// One try: true once the running copy said it came to the front. False at once when it does
+// not listen (yet), or when it goes without answering.
+bool SingleInstance::askRunningCopyToActivate(const QDeadlineTimer& deadline)
 {
-    const QDeadlineTimer deadline(ANSWER_PATIENCE_MS);
     QLocalSocket socket;
-    while (true) {
-        socket.connectToServer(m_socketPath);
-        if (socket.waitForConnected(int(deadline.remainingTime())))
-            break;
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(50);
-    }
+    socket.connectToServer(m_socketPath);
+    if (!socket.waitForConnected(int(std::min<qint64>(deadline.remainingTime(), 500))))
+        return false;
     const QByteArray token = launchToken();
     socket.write(QByteArray(ACTIVATE) + (token.isEmpty() ? QByteArray() : ' ' + token) + '\n');
     while (!socket.canReadLine()) {

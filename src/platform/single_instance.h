@@ -3,29 +3,39 @@
 
 #pragma once
 
+#include "platform/unique_fd.h"
+
 #include <QLocalServer>
-#include <QLockFile>
 #include <QObject>
 
-// Keeps one running copy of the program per user. The first copy holds a lock file in the
-// user's runtime directory and listens on a local socket beside it; a later start finds the
-// lock held, asks the running copy through the socket to come to the front, and goes once it
-// has answered. A lock whose holder cannot be confirmed alive and answering (an empty or
-// unreadable lock, a dead process, no answer within the patience) is taken over.
+class QDeadlineTimer;
+
+// Keeps one running copy of the program per user. The first copy holds an flock() on a lock
+// file in the user's runtime directory for as long as it runs, and listens on a local socket
+// beside it; a later start finds the lock held, asks the running copy through the socket to
+// come to the front, and goes once it has answered. The kernel takes the lock in one step and
+// drops it when its holder ends however it ends, so two starts at the same instant never both
+// get it, and a lock is never left behind: the file itself stays, and is never removed.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int ANSWER_PATIENCE_MS = 2000;
+    // How long a later start waits for the running copy, which may itself be starting, to
+    // answer.
+    static constexpr int ANSWER_PATIENCE_MS = 10000;
+
+    enum class Claim {
+        Run,        // this is now the one copy, or the lock cannot be used at all (unguarded)
+        HandedOver, // another copy runs and has come to the front
+        NoAnswer,   // another copy holds the lock but never answered
+    };
 
     // `directory` defaults to the user's runtime directory ($XDG_RUNTIME_DIR).
     explicit SingleInstance(const QString& name, const QString& directory = QString(),
                             QObject* parent = nullptr);
 
-    // True when this process is to run: it is now the one copy, or the lock cannot be used at
-    // all (then nothing is guarded). False when another copy runs and has come to the front.
-    bool claim();
+    Claim claim();
 
     QString socketPath() const { return m_socketPath; }
 
@@ -35,12 +45,13 @@ signals:
     void activationRequested(const QString& activationToken);
 
 private:
+    Claim runUnguarded(int errorNumber);
     void listen();
-    bool askRunningCopyToActivate();
-    void takeOver(const QString& why);
+    bool askRunningCopyToActivate(const QDeadlineTimer& deadline);
     void readRequest();
 
     QString m_socketPath;
-    QLockFile m_lock;
+    QString m_lockPath;
+    UniqueFd m_lock;
     QLocalServer m_server;
 };

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTimer>
 
 #include <vector>
 
@@ -81,6 +82,22 @@ Form1::Form1(const WindowServices& services, QWidget* parent)
     setFocusOrder();
     Timer1.setHandler([this] { Timer1_Timer(); });
     Form_Load();
+
+    // From now on a change of any box is the user's, as is a folder chosen or cleared.
+    m_saveSoon = new QTimer(this);
+    m_saveSoon->setSingleShot(true);
+    m_saveSoon->setInterval(SAVE_DELAY_MS);
+    connect(m_saveSoon, &QTimer::timeout, this, &Form1::commitData);
+    for (CheckValueBox* box : findChildren<CheckValueBox*>())
+        connect(box, &CheckValueBox::valueChanged, this, &Form1::saveSoon);
+}
+
+// The first change starts the wait; those that follow within it are saved with it, so that
+// no change waits longer than SAVE_DELAY_MS however many follow.
+void Form1::saveSoon()
+{
+    if (!m_saveSoon->isActive())
+        m_saveSoon->start();
 }
 
 Form1::~Form1()
@@ -241,6 +258,7 @@ void Form1::Check1_Click(int index)
 void Form1::Command1_Click(int index)
 {
     const QString chosen = m_pickFolder(this, folderPrompt, Label1[index]->folderText());
+    saveSoon();
     if (!chosen.isEmpty()) {
         Label1[index]->setFolderText(chosen);
         return;
@@ -270,6 +288,7 @@ void Form1::Timer1_Timer()
 void Form1::closeEvent(QCloseEvent* event)
 {
     Form_QueryUnload();
+    m_saveSoon->stop();
     Timer1.stop();
     m_poll.stop();
     // A dialog still open (an alert, the folder chooser) is a window of its own and would

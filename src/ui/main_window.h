@@ -15,6 +15,7 @@ class FolderLabel;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 class ScreenInfo;
 class SettingsStore;
 class TabControl;
@@ -41,6 +42,10 @@ class Form1 : public QWidget, public SlotFields
     Q_OBJECT
 
 public:
+    // A change the user makes is saved this long after it, together with any made meanwhile,
+    // so that a run that ends without a close (a killed process, a lost display) keeps it.
+    static constexpr int SAVE_DELAY_MS = 1000;
+
     // Shows a modal folder chooser owned by `owner`, opened on the slot's current folder; the
     // chosen folder's path, or the empty text when the user cancels.
     using FolderPicker =
@@ -103,6 +108,7 @@ private:
     void setFocusOrder();
     void applyLayout();
     void centreOnScreen();
+    void saveSoon();
 
     SettingsStore& m_settings;
     const ScreenInfo& m_screen;
@@ -110,4 +116,5 @@ private:
     FolderPicker m_pickFolder;
     double m_scale = 1.0;
     bool m_saved = false;
+    QTimer* m_saveSoon = nullptr;
 };
