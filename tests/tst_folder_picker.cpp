@@ -13,11 +13,15 @@
 #include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -129,6 +133,7 @@ private slots:
     void cancelAndEscapeReturnEmptyText();
     void ctrlHShowsAndHidesHiddenFolders();
     void folderWithoutSubfoldersHasNoExpandArrowOnceRead();
+    void hungFolderShowsAsNotAnsweringAndCanBeTaken();
     void placesShowHomeTheUsersFoldersAndBookmarks();
     void volumesFromMountInfo_data();
     void volumesFromMountInfo();
@@ -449,6 +454,51 @@ void TestFolderPicker::folderWithoutSubfoldersHasNoExpandArrowOnceRead()
     QTRY_VERIFY(listsFolder(dialog, dir.filePath("parent"), "child"));
     QTRY_VERIFY(!model->hasChildren(model->indexOf(dir.filePath("empty"))));
     QVERIFY(model->hasChildren(model->indexOf(dir.filePath("parent"))));
+}
+
+// On the project's FUSE filesystem, whose folder "hang" never answers a listing until let go.
+void TestFolderPicker::hungFolderShowsAsNotAnsweringAndCanBeTaken()
+{
+#ifndef HANGING_FS
+    QSKIP("the FUSE test filesystem was not built (libfuse3 missing)");
+#else
+    if (!QFile::exists("/dev/fuse") || QStandardPaths::findExecutable("fusermount3").isEmpty())
+        QSKIP("FUSE cannot be used here");
+    QTemporaryDir dir;
+    const QString mount = dir.filePath("mnt");
+    QVERIFY(QDir().mkpath(mount) && QDir().mkpath(dir.filePath("other/sub")));
+    QProcess fs;
+    fs.start(HANGING_FS, {mount, dir.filePath("release")});
+    const auto unmount = qScopeGuard([&] {
+        QFile(dir.filePath("release")).open(QIODevice::WriteOnly);
+        QProcess::execute("fusermount3", {"-uz", mount});
+        fs.kill();
+        fs.waitForFinished();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QFileInfo(mount + "/hang").isDir() || fs.state() == QProcess::NotRunning, 5000);
+    if (!QFileInfo(mount + "/hang").isDir())
+        QSKIP("the FUSE filesystem could not be mounted here");
+
+    QElapsedTimer closing;
+    {
+        FolderPickerDialog dialog("prompt", dir.path());
+        FolderTreeModel* model = dialog.folderModel();
+        const QModelIndex hung = model->addFolder(mount + "/hang");
+        model->list(hung);
+        model->list(model->addFolder(dir.filePath("other")));
+        // The next folder is listed once the hung one has had its patience.
+        QTRY_VERIFY_WITH_TIMEOUT(listsFolder(dialog, dir.filePath("other"), "sub"), 10000);
+        QVERIFY(!model->isAnswering(hung));
+        QVERIFY(hung.data(Qt::DisplayRole).toString().contains("not answering"));
+        QVERIFY(hung.data(Qt::ForegroundRole).isValid());
+
+        type(dialog, mount + "/hang/");
+        QTRY_COMPARE(dialog.selectedFolder(), mount + "/hang");
+        closing.start();
+    }
+    QVERIFY2(closing.elapsed() < 1000, "closing the chooser waited for the hung listing");
+#endif
 }
 
 void TestFolderPicker::placesShowHomeTheUsersFoldersAndBookmarks()

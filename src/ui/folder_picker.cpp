@@ -267,25 +267,26 @@ void FolderPickerDialog::openOn(const QString& startFolder)
 // on a share that does not answer.
 void FolderPickerDialog::readPlaces()
 {
-    const QIcon icon = style()->standardIcon(QStyle::SP_DirIcon);
-    const auto addPlace = [this, icon](const Place& place) {
-        auto* item = new QListWidgetItem(icon, place.name, m_places);
-        item->setData(PLACE_PATH_ROLE, place.path);
-        item->setToolTip(place.path);
-    };
     const QString home = QDir::homePath();
     addPlace({QStringLiteral("Home"), home});
-
     QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!configHome.startsWith(QLatin1Char('/')))
         configHome = home + QStringLiteral("/.config");
-    m_placesReader->run([addPlace, home = QFile::encodeName(home).toStdString(),
+    m_placesReader->run([this, home = QFile::encodeName(home).toStdString(),
                          configHome = QFile::encodeName(configHome).toStdString()] {
-        return OffThreadRunner::Delivery([addPlace, places = ::readPlaces(home, configHome)] {
+        return OffThreadRunner::Delivery([this, places = ::readPlaces(home, configHome)] {
             for (const Place& place : places)
                 addPlace(place);
         });
     });
+}
+
+void FolderPickerDialog::addPlace(const Place& place)
+{
+    auto* item =
+        new QListWidgetItem(style()->standardIcon(QStyle::SP_DirIcon), place.name, m_places);
+    item->setData(PLACE_PATH_ROLE, place.path);
+    item->setToolTip(place.path);
 }
 
 QString FolderPickerDialog::selectedFolder() const

@@ -19,6 +19,7 @@ class QListWidget;
 class QTimer;
 class QTreeView;
 enum class FolderVerdict;
+struct Place;
 
 // Shows the folder chooser, modal to `owner`, with the prompt inside it, opened on
 // `currentFolder` when that is an existing folder and on the home folder otherwise. Returns the
@@ -74,6 +75,7 @@ private:
     void fitScreen(QWidget* owner);
     void openOn(const QString& startFolder);
     void readPlaces();
+    void addPlace(const Place& place);
     void treeSelectionChanged();
     void pathEdited(const QString& text);
     void listForCompletion();

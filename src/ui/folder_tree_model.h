@@ -13,7 +13,6 @@
 #include <map>
 #include <memory>
 #include <set>
-#include <string>
 #include <vector>
 
 struct SubfolderListing;
