@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "platform/folder_check.h"
 #include "platform/off_thread_runner.h"
 
 #include <QAbstractItemModel>
@@ -28,7 +29,7 @@ class FolderTreeModel final : public QAbstractItemModel
 
 public:
     static constexpr int FilePathRole = Qt::UserRole + 1;
-    static constexpr int PATIENCE_MS = 2000;
+    static constexpr int PATIENCE_MS = FolderCheck::PATIENCE_MS; // as for every other look
 
     explicit FolderTreeModel(QObject* parent = nullptr);
     ~FolderTreeModel() override;
