@@ -2,19 +2,31 @@
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
 #include "modal_watch.h"
+#include "platform/folder_places.h"
 #include "test_main.h"
 #include "ui/folder_picker.h"
+#include "ui/folder_tree_model.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileSystemModel>
+#include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeView>
+#include <QUrl>
 
 namespace {
 
@@ -38,20 +50,64 @@ private:
 
 bool listsFolder(FolderPickerDialog& dialog, const QString& parent, const QString& name)
 {
-    auto* model = static_cast<QFileSystemModel*>(dialog.folderTree()->model());
-    const QModelIndex parentIndex = model->index(parent);
+    FolderTreeModel* model = dialog.folderModel();
+    const QModelIndex parentIndex = model->indexOf(parent);
     for (int row = 0; row < model->rowCount(parentIndex); ++row) {
-        if (model->fileName(model->index(row, 0, parentIndex)) == name)
+        if (model->index(row, 0, parentIndex).data(Qt::EditRole).toString() == name)
             return true;
     }
     return false;
 }
+
+QString currentFolder(const FolderPickerDialog& dialog)
+{
+    return dialog.folderTree()->currentIndex().data(FolderTreeModel::FilePathRole).toString();
+}
+
+// While it lives, the program runs in another working folder.
+class WorkingFolder
+{
+public:
+    explicit WorkingFolder(const QString& path) : m_old(QDir::currentPath())
+    {
+        QDir::setCurrent(path);
+    }
+    ~WorkingFolder() { QDir::setCurrent(m_old); }
+
+private:
+    QString m_old;
+};
 
 // Types the text into the path field as the user would, and waits for the check of it.
 void type(FolderPickerDialog& dialog, const QString& text)
 {
     dialog.pathField()->clear();
     QTest::keyClicks(dialog.pathField(), text);
+}
+
+// Where the user's keys go: to the open suggestions, else to the focused control. (The
+// offscreen platform does not give the activation back when the suggestions close.)
+QWidget* keyTarget(QWidget* dialog)
+{
+    if (QWidget* popup = QApplication::activePopupWidget())
+        return popup;
+    if (!dialog->isActiveWindow()) {
+        dialog->activateWindow();
+        if (!QTest::qWaitForWindowActive(dialog))
+            return dialog;
+    }
+    return QApplication::focusWidget();
+}
+
+void press(QWidget* dialog, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(keyTarget(dialog), key, modifiers);
+}
+
+void typeKeys(QWidget* dialog, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::keyClicks(keyTarget(dialog), QString(c));
 }
 
 } // namespace
@@ -69,12 +125,18 @@ private slots:
     void returnsTheChosenPathWhole();
     void typedFolderIsWhatOkReturns_data();
     void typedFolderIsWhatOkReturns();
+    void typedPathIsTakenFromTheKeyboard_data();
+    void typedPathIsTakenFromTheKeyboard();
     void typedPathThatIsNoFolderKeepsOkDisabled_data();
     void typedPathThatIsNoFolderKeepsOkDisabled();
     void cancelAndEscapeReturnEmptyText_data();
     void cancelAndEscapeReturnEmptyText();
     void ctrlHShowsAndHidesHiddenFolders();
     void folderWithoutSubfoldersHasNoExpandArrowOnceRead();
+    void hungFolderShowsAsNotAnsweringAndCanBeTaken();
+    void placesShowHomeTheUsersFoldersAndBookmarks();
+    void volumesFromMountInfo_data();
+    void volumesFromMountInfo();
 };
 
 void TestFolderPicker::showsPromptAndPathFieldAboveTheTree()
@@ -88,9 +150,16 @@ void TestFolderPicker::showsPromptAndPathFieldAboveTheTree()
     QCOMPARE(dialog.promptLabel()->text(), QString("Select a folder to watch..."));
     QVERIFY(dialog.promptLabel()->isVisible());
     QVERIFY(dialog.promptLabel()->geometry().bottom() < dialog.pathField()->geometry().top());
-    QVERIFY(dialog.pathField()->geometry().bottom() < dialog.folderTree()->geometry().top());
+    const int treeTop = dialog.folderTree()->mapTo(&dialog, QPoint(0, 0)).y();
+    QVERIFY(dialog.pathField()->geometry().bottom() < treeTop);
     QCOMPARE(dialog.parentWidget(), &owner);
     QVERIFY(dialog.isModal());
+    // A screen reader names each control by what it is for.
+    QWidget* clearButton = dialog.pathField()->findChild<QToolButton*>();
+    QVERIFY(clearButton);
+    for (QWidget* control : std::initializer_list<QWidget*>{dialog.pathField(), dialog.folderTree(),
+                                                            dialog.places(), clearButton})
+        QVERIFY2(!control->accessibleName().isEmpty(), control->metaObject()->className());
 }
 
 void TestFolderPicker::opensOnTheSlotsFolderOrHome_data()
@@ -211,16 +280,83 @@ void TestFolderPicker::typedFolderIsWhatOkReturns()
         auto* dialog = qobject_cast<FolderPickerDialog*>(shown);
         QVERIFY(dialog);
         type(*dialog, typed);
-        QTRY_VERIFY(okButton(*dialog)->isEnabled());
+        QTRY_COMPARE(dialog->selectedFolder(), expected); // checked, a folder
         QTest::keyClick(dialog->pathField(), Qt::Key_Return);
         QVERIFY(dialog->isVisible()); // Return goes to the folder; OK takes it
-        QCOMPARE(
-            dialog->folderTree()->currentIndex().data(QFileSystemModel::FilePathRole).toString(),
-            expected);
+        QCOMPARE(currentFolder(*dialog), expected);
         okButton(*dialog)->click();
         QTRY_VERIFY(!dialog->isVisible());
     });
     chosen = BrowseForFolder(nullptr, "prompt");
+
+    QVERIFY(watch.sawDialog());
+    QCOMPARE(chosen, expected);
+}
+
+void TestFolderPicker::typedPathIsTakenFromTheKeyboard_data()
+{
+    QTest::addColumn<QString>("first"); // "ctrl+l": Ctrl+L then End; "paste": Ctrl+V of the path
+    QTest::addColumn<QString>("typed"); // <home> stands for the home folder
+    QTest::addColumn<bool>("okAtOnce"); // else Return goes to the folder, a second takes it
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("typed straight into the chooser") << ""
+                                                     << "<home>/in box" << false << "<home>/in box";
+    QTest::newRow("suggestions showing at the first Return")
+        << ""
+        << "~/in box/" << false << "<home>/in box";
+    QTest::newRow("Ctrl+L, then more") << "ctrl+l"
+                                       << "/in box" << false << "<home>/in box";
+    QTest::newRow("Ctrl+V in the tree") << "paste"
+                                        << "" << false << "<home>/in box";
+    QTest::newRow("OK straight after a trailing slash") << ""
+                                                        << "~/in box/" << true << "<home>/in box";
+    QTest::newRow("through a link to a folder") << ""
+                                                << "<home>/link/" << true << "<home>/link";
+}
+
+void TestFolderPicker::typedPathIsTakenFromTheKeyboard()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, typed);
+    QFETCH(bool, okAtOnce);
+    QFETCH(QString, expected);
+    TemporaryHome home;
+    QVERIFY(QDir(home.path()).mkpath("in box/sub"));
+    QVERIFY(QFile::link(home.path() + "/in box", home.path() + "/link"));
+    typed.replace("<home>", home.path());
+    expected.replace("<home>", home.path());
+    QGuiApplication::clipboard()->setText(home.path() + "/in box\n");
+
+    ModalWatch watch([&](QWidget* shown) {
+        auto* dialog = qobject_cast<FolderPickerDialog*>(shown);
+        QVERIFY(dialog);
+        dialog->activateWindow(); // as the window manager would
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        QTRY_COMPARE(dialog->selectedFolder(), home.path()); // opened on home, the tree focused
+        QVERIFY(dialog->folderTree()->hasFocus());
+        if (first == "ctrl+l") {
+            press(dialog, Qt::Key_L, Qt::ControlModifier);
+            QVERIFY(dialog->pathField()->hasFocus());
+            QCOMPARE(dialog->pathField()->selectedText(), home.path());
+            press(dialog, Qt::Key_End);
+        } else if (first == "paste") {
+            press(dialog, Qt::Key_V, Qt::ControlModifier);
+        }
+        typeKeys(dialog, typed);
+        if (okAtOnce) {
+            okButton(*dialog)->click();
+
+        } else {
+            if (typed.endsWith('/'))
+                QTRY_VERIFY(dialog->pathField()->completer()->popup()->isVisible());
+            press(dialog, Qt::Key_Return);
+            QTRY_COMPARE(currentFolder(*dialog), expected);
+            QVERIFY(dialog->isVisible());
+            press(dialog, Qt::Key_Return);
+        }
+        QTRY_VERIFY(!dialog->isVisible());
+    });
+    const QString chosen = BrowseForFolder(nullptr, "prompt");
 
     QVERIFY(watch.sawDialog());
     QCOMPARE(chosen, expected);
@@ -232,6 +368,7 @@ void TestFolderPicker::typedPathThatIsNoFolderKeepsOkDisabled_data()
     QTest::newRow("missing") << "<dir>/not here";
     QTest::newRow("a file") << "<dir>/file.txt";
     QTest::newRow("not a full path") << "relative/path";
+    QTest::newRow("relative, though the working folder holds it") << "Documents";
 }
 
 void TestFolderPicker::typedPathThatIsNoFolderKeepsOkDisabled()
@@ -240,6 +377,8 @@ void TestFolderPicker::typedPathThatIsNoFolderKeepsOkDisabled()
     QTemporaryDir dir;
     QFile file(dir.filePath("file.txt"));
     QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(QDir(dir.path()).mkdir("Documents"));
+    const WorkingFolder workingFolder(dir.path());
     typed.replace("<dir>", dir.path());
 
     FolderPickerDialog dialog("prompt");
@@ -305,16 +444,140 @@ void TestFolderPicker::folderWithoutSubfoldersHasNoExpandArrowOnceRead()
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QTreeView* tree = dialog.folderTree();
-    auto* model = static_cast<QFileSystemModel*>(tree->model());
+    FolderTreeModel* model = dialog.folderModel();
     QTRY_COMPARE(dialog.selectedFolder(), dir.path());
     tree->expand(tree->currentIndex());
     QTRY_VERIFY(listsFolder(dialog, dir.path(), "empty"));
 
     for (const char* name : {"parent", "empty"})
-        tree->expand(model->index(dir.filePath(name)));
+        tree->expand(model->indexOf(dir.filePath(name)));
     QTRY_VERIFY(listsFolder(dialog, dir.filePath("parent"), "child"));
-    QTRY_VERIFY(!model->hasChildren(model->index(dir.filePath("empty"))));
-    QVERIFY(model->hasChildren(model->index(dir.filePath("parent"))));
+    QTRY_VERIFY(!model->hasChildren(model->indexOf(dir.filePath("empty"))));
+    QVERIFY(model->hasChildren(model->indexOf(dir.filePath("parent"))));
+}
+
+// On the project's FUSE filesystem, whose folder "hang" never answers a listing until let go.
+void TestFolderPicker::hungFolderShowsAsNotAnsweringAndCanBeTaken()
+{
+#ifndef HANGING_FS
+    QSKIP("the FUSE test filesystem was not built (libfuse3 missing)");
+#else
+    if (!QFile::exists("/dev/fuse") || QStandardPaths::findExecutable("fusermount3").isEmpty())
+        QSKIP("FUSE cannot be used here");
+    QTemporaryDir dir;
+    const QString mount = dir.filePath("mnt");
+    QVERIFY(QDir().mkpath(mount) && QDir().mkpath(dir.filePath("other/sub")));
+    QProcess fs;
+    fs.start(HANGING_FS, {mount, dir.filePath("release")});
+    const auto unmount = qScopeGuard([&] {
+        QFile(dir.filePath("release")).open(QIODevice::WriteOnly);
+        QProcess::execute("fusermount3", {"-uz", mount});
+        fs.kill();
+        fs.waitForFinished();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QFileInfo(mount + "/hang").isDir() || fs.state() == QProcess::NotRunning, 5000);
+    if (!QFileInfo(mount + "/hang").isDir())
+        QSKIP("the FUSE filesystem could not be mounted here");
+
+    QElapsedTimer closing;
+    {
+        FolderPickerDialog dialog("prompt", dir.path());
+        FolderTreeModel* model = dialog.folderModel();
+        const QModelIndex hung = model->addFolder(mount + "/hang");
+        model->list(hung);
+        model->list(model->addFolder(dir.filePath("other")));
+        // The next folder is listed once the hung one has had its patience.
+        QTRY_VERIFY_WITH_TIMEOUT(listsFolder(dialog, dir.filePath("other"), "sub"), 10000);
+        QVERIFY(!model->isAnswering(hung));
+        QVERIFY(hung.data(Qt::DisplayRole).toString().contains("not answering"));
+        QVERIFY(hung.data(Qt::ForegroundRole).isValid());
+
+        type(dialog, mount + "/hang/");
+        QTRY_COMPARE(dialog.selectedFolder(), mount + "/hang");
+        closing.start();
+    }
+    QVERIFY2(closing.elapsed() < 1000, "closing the chooser waited for the hung listing");
+#endif
+}
+
+void TestFolderPicker::placesShowHomeTheUsersFoldersAndBookmarks()
+{
+    TemporaryHome home;
+    QVERIFY(QDir(home.path()).mkpath("Documents"));
+    QVERIFY(QDir(home.path()).mkpath("Work Stuff"));
+    QVERIFY(QDir(home.path()).mkpath(".config/gtk-3.0"));
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    const auto write = [&](const QString& name, const QByteArray& text) {
+        QFile file(home.path() + "/.config/" + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    write("user-dirs.dirs", "# written by xdg-user-dirs-update\n"
+                            "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n"
+                            "XDG_MUSIC_DIR=\"$HOME/Music\"\n"
+                            "XDG_DESKTOP_DIR=\"$HOME/\"\n");
+    write("gtk-3.0/bookmarks", "sftp://server/srv Server\n"
+                               "file://" +
+                                   QUrl::toPercentEncoding(home.path(), "/") +
+                                   "/Work%20Stuff Work\n"
+                                   "file:///no/such/folder\n");
+
+    FolderPickerDialog dialog("prompt");
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QListWidget* places = dialog.places();
+    QTRY_VERIFY(places->count() >= 3);
+    QStringList shown;
+    for (int row = 0; row < places->count(); ++row)
+        shown << places->item(row)->text() + "=" + places->item(row)->toolTip();
+    const QString h = home.path();
+    QCOMPARE(shown.mid(0, 3), QStringList({"Home=" + h, "Documents=" + h + "/Documents",
+                                           "Work=" + h + "/Work Stuff"}));
+    QVERIFY2(!shown.join(' ').contains("/no/such/folder"), qPrintable(shown.join(' ')));
+
+    QListWidgetItem* work = places->item(2);
+    QTest::mouseClick(places->viewport(), Qt::LeftButton, {},
+                      places->visualItemRect(work).center());
+    QTRY_COMPARE(currentFolder(dialog), h + "/Work Stuff");
+    QVERIFY(okButton(dialog)->isEnabled());
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+void TestFolderPicker::volumesFromMountInfo_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("volume"); // empty: not a volume
+    QTest::newRow("a stick under /media, space in its name")
+        << R"(36 25 8:17 / /media/ann/MY\040STICK rw,nosuid - vfat /dev/sdb1 rw)"
+        << "/media/ann/MY STICK";
+    QTest::newRow("a disk under /run/media, optional fields")
+        << "37 25 8:33 / /run/media/ann/DISK rw shared:5 master:1 - ext4 /dev/sdc1 rw"
+        << "/run/media/ann/DISK";
+    QTest::newRow("an NFS share anywhere")
+        << "40 25 0:50 /export /srv/share rw,relatime - nfs4 server:/export rw"
+        << "/srv/share";
+    QTest::newRow("an sshfs mount") << "41 25 0:51 / /home/ann/remote rw - fuse.sshfs ann@host: rw"
+                                    << "/home/ann/remote";
+    QTest::newRow("the root file system") << "22 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw"
+                                          << "";
+    QTest::newRow("/media itself") << "23 22 0:30 / /media rw - tmpfs tmpfs rw"
+                                   << "";
+    QTest::newRow("proc") << "24 22 0:22 / /proc rw,nosuid - proc proc rw"
+                          << "";
+    QTest::newRow("a line cut short") << "25 22 0:22 / /mnt/x"
+                                      << "";
+}
+
+void TestFolderPicker::volumesFromMountInfo()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, volume);
+    QStringList found;
+    for (const Place& place : ::volumesFromMountInfo(line + "\n"))
+        found << place.path;
+    QCOMPARE(found, volume.isEmpty() ? QStringList() : QStringList{volume});
 }
 
 MARROWQUILL_TEST_MAIN(TestFolderPicker)

@@ -4,40 +4,42 @@
 #include "ui/folder_picker.h"
 
 #include "platform/folder_check.h"
+#include "platform/folder_places.h"
+#include "platform/off_thread_runner.h"
+#include "ui/folder_tree_model.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileSystemModel>
+#include <QFile>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
+#include <QSplitter>
+#include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
+
+#include <functional>
 
 namespace {
 
-constexpr QDir::Filters FOLDERS_ONLY = QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives;
-
-// Folders only. A folder whose entries have been read and hold no folder shows no expand
-// arrow; one not read yet may have some, as far as anyone knows.
-class FolderModel final : public QFileSystemModel
-{
-public:
-    using QFileSystemModel::QFileSystemModel;
-
-    bool hasChildren(const QModelIndex& parent = QModelIndex()) const override
-    {
-        if (parent.isValid() && !canFetchMore(parent))
-            return rowCount(parent) > 0;
-        return QFileSystemModel::hasChildren(parent);
-    }
-};
+// The size the chooser asks for where the screen has the room.
+constexpr QSize PREFERRED_SIZE{600, 520};
+constexpr int PLACE_PATH_ROLE = Qt::UserRole;
 
 // "~" and "~/..." stand for the home folder.
 QString expandHome(const QString& text)
@@ -47,28 +49,61 @@ QString expandHome(const QString& text)
     return text;
 }
 
-// An absolute, clean path with no trailing slash but for "/"; empty when the text is none.
+// An absolute, clean path with no trailing slash but for "/"; empty when the text is none. A
+// relative path is none, whatever the program's working folder holds. A file URL, as a file
+// manager copies it, is its path.
 QString typedPath(const QString& text)
 {
-    const QString path = expandHome(text.trimmed());
+    QString path = expandHome(text.trimmed());
+    if (path.startsWith(QLatin1String("file://")))
+        path = QUrl(path).toLocalFile();
     if (!path.startsWith(QLatin1Char('/')))
         return QString();
     return QDir::cleanPath(path);
 }
 
-// Completes folder names; knows "~" as the home folder.
+} // namespace
+
+// Completes folder names from the chooser's own tree, one folder level at a time; knows "~" as
+// the home folder. Return while the suggestions show goes where Return in the field goes.
 class PathCompleter final : public QCompleter
 {
 public:
-    using QCompleter::QCompleter;
-
-    QStringList splitPath(const QString& path) const override
+    PathCompleter(QAbstractItemModel* model, std::function<void()> returnPressed, QObject* parent)
+        : QCompleter(model, parent), m_returnPressed(std::move(returnPressed))
     {
-        return QCompleter::splitPath(expandHome(path));
     }
-};
 
-} // namespace
+    QStringList splitPath(const QString& text) const override
+    {
+        const QString path = expandHome(text);
+        if (!path.startsWith(QLatin1Char('/')))
+            return {path}; // matches nothing: the tree's one top row is "/"
+        return QStringList{QStringLiteral("/")} + path.mid(1).split(QLatin1Char('/'));
+    }
+
+    QString pathFromIndex(const QModelIndex& index) const override
+    {
+        return index.data(FolderTreeModel::FilePathRole).toString();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && watched == popup()) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                popup()->hide();
+                m_returnPressed();
+                return true;
+            }
+        }
+        return QCompleter::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_returnPressed;
+};
 
 QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& currentFolder)
 {
@@ -80,13 +115,16 @@ QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& cu
 
 FolderPickerDialog::FolderPickerDialog(const QString& prompt, const QString& startFolder,
                                        QWidget* owner)
-    : QDialog(owner), m_check(std::make_unique<FolderCheck>())
+    : QDialog(owner), m_check(std::make_unique<FolderCheck>()),
+      m_placesReader(std::make_unique<OffThreadRunner>())
 {
     setWindowTitle(QStringLiteral("Browse for Folder"));
     setModal(true);
     createControls(prompt);
-    resize(460, 520);
+    nameForAccessibility();
+    fitScreen(owner);
     setState(State::None);
+    readPlaces();
     openOn(startFolder);
 }
 
@@ -98,52 +136,79 @@ void FolderPickerDialog::createControls(const QString& prompt)
     m_prompt->setTextFormat(Qt::PlainText);
     m_prompt->setWordWrap(true);
 
-    m_model = new FolderModel(this);
-    m_model->setFilter(FOLDERS_ONLY);
-    m_model->setRootPath(QStringLiteral("/"));
-    // The model fills in and sorts a folder's entries in the background, which moves the
-    // rows below them: the folder the chooser opened on is scrolled back into view each time.
+    m_model = new FolderTreeModel(this);
+    connect(m_model, &FolderTreeModel::folderListed, this, &FolderPickerDialog::folderListed);
+    // Listings fill in the tree as they come, which moves the rows below them: the folder the
+    // chooser opened on is scrolled back into view each time.
     m_rescroll = new QTimer(this);
     m_rescroll->setSingleShot(true);
     m_rescroll->setInterval(0);
     connect(m_rescroll, &QTimer::timeout, this, &FolderPickerDialog::keepTargetInView);
-    const auto rowsMoved = [this] {
+    connect(m_model, &FolderTreeModel::rowsInserted, this, [this] {
         if (!m_target.isEmpty())
             m_rescroll->start();
-    };
-    connect(m_model, &QFileSystemModel::rowsInserted, this, rowsMoved);
-    connect(m_model, &QFileSystemModel::layoutChanged, this, rowsMoved);
-    connect(m_model, &QFileSystemModel::directoryLoaded, this, rowsMoved);
+    });
 
     m_pathField = new QLineEdit(this);
     m_pathField->setPlaceholderText(QStringLiteral("Type a folder's path, or choose it below"));
     m_pathField->setClearButtonEnabled(true);
-    auto* completer = new PathCompleter(m_model, m_pathField);
-    completer->setCompletionMode(QCompleter::PopupCompletion);
-    m_pathField->setCompleter(completer);
+    m_completer = new PathCompleter(
+        m_model, [this] { goToTypedPath(); }, m_pathField);
+    m_completer->setCompletionMode(QCompleter::PopupCompletion);
+    m_completer->setCaseSensitivity(Qt::CaseSensitive);
+    m_pathField->setCompleter(m_completer);
     m_pathField->installEventFilter(this);
     connect(m_pathField, &QLineEdit::textEdited, this, &FolderPickerDialog::pathEdited);
 
     m_pathProblem = new QLabel(this);
     m_pathProblem->setTextFormat(Qt::PlainText);
+    m_pathProblem->setWordWrap(true);
+
+    m_places = new QListWidget(this);
+    connect(m_places, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { goToPlace(item->data(PLACE_PATH_ROLE).toString()); });
+    connect(m_places, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { goToPlace(item->data(PLACE_PATH_ROLE).toString()); });
 
     m_tree = new QTreeView(this);
     m_tree->setModel(m_model);
     m_tree->setHeaderHidden(true);
-    for (int column = 1; column < m_model->columnCount(); ++column)
-        m_tree->hideColumn(column);
+    m_tree->setUniformRowHeights(true);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &FolderPickerDialog::treeSelectionChanged);
+    // A folder opened again is listed again: it may have changed since.
+    connect(m_tree, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (m_model->isListed(index))
+            m_model->list(index);
+    });
 
     m_showHidden = new QCheckBox(QStringLiteral("Show &hidden folders"), this);
-    connect(m_showHidden, &QCheckBox::toggled, this, &FolderPickerDialog::setShowHidden);
+    connect(m_showHidden, &QCheckBox::toggled, m_model, &FolderTreeModel::setShowHidden);
     auto* toggleHidden = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
     connect(toggleHidden, &QShortcut::activated, m_showHidden, &QCheckBox::toggle);
+    auto* toPathField = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(toPathField, &QShortcut::activated, this, [this] {
+        m_pathField->setFocus(Qt::ShortcutFocusReason);
+        m_pathField->selectAll();
+    });
 
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &FolderPickerDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &FolderPickerDialog::reject);
+
+    // "/", "~" and Ctrl+V start a path wherever the focus is.
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_tree, m_places, m_showHidden})
+        widget->installEventFilter(this);
+    for (QAbstractButton* button : m_buttons->buttons())
+        button->installEventFilter(this);
+
+    auto* split = new QSplitter(this);
+    split->addWidget(m_places);
+    split->addWidget(m_tree);
+    split->setStretchFactor(1, 1);
+    split->setChildrenCollapsible(false);
+    split->setSizes({150, 400});
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_showHidden);
@@ -153,8 +218,35 @@ void FolderPickerDialog::createControls(const QString& prompt)
     layout->addWidget(m_prompt);
     layout->addWidget(m_pathField);
     layout->addWidget(m_pathProblem);
-    layout->addWidget(m_tree, 1);
+    layout->addWidget(split, 1);
     layout->addLayout(bottom);
+}
+
+void FolderPickerDialog::nameForAccessibility()
+{
+    m_pathField->setAccessibleName(QStringLiteral("Folder path"));
+    m_tree->setAccessibleName(QStringLiteral("Folders"));
+    m_places->setAccessibleName(QStringLiteral("Places"));
+    m_pathProblem->setAccessibleName(QStringLiteral("Why this path cannot be chosen"));
+    // The field's clear button is a tool button of its own, made by the field.
+    for (QToolButton* button : m_pathField->findChildren<QToolButton*>()) {
+        button->setAccessibleName(QStringLiteral("Clear path"));
+        button->setToolTip(QStringLiteral("Clear path"));
+    }
+}
+
+// As large as asked where the screen has the room, smaller where it has not, so that the
+// buttons stay on the screen at any scale.
+void FolderPickerDialog::fitScreen(QWidget* owner)
+{
+    QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    QSize size = PREFERRED_SIZE;
+    if (screen) {
+        const QSize room = screen->availableGeometry().size();
+        // The frame the window manager adds comes out of the room too.
+        size = size.boundedTo(QSize(room.width() * 9 / 10, room.height() * 17 / 20));
+    }
+    resize(size);
 }
 
 // The slot's folder when it is one, else home. The check runs off the window's thread: the
@@ -171,6 +263,32 @@ void FolderPickerDialog::openOn(const QString& startFolder)
     });
 }
 
+// Home at once; the rest as it is read, off the window's thread: the home folder itself may lie
+// on a share that does not answer.
+void FolderPickerDialog::readPlaces()
+{
+    const QString home = QDir::homePath();
+    addPlace({QStringLiteral("Home"), home});
+    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!configHome.startsWith(QLatin1Char('/')))
+        configHome = home + QStringLiteral("/.config");
+    m_placesReader->run([this, home = QFile::encodeName(home).toStdString(),
+                         configHome = QFile::encodeName(configHome).toStdString()] {
+        return OffThreadRunner::Delivery([this, places = ::readPlaces(home, configHome)] {
+            for (const Place& place : places)
+                addPlace(place);
+        });
+    });
+}
+
+void FolderPickerDialog::addPlace(const Place& place)
+{
+    auto* item =
+        new QListWidgetItem(style()->standardIcon(QStyle::SP_DirIcon), place.name, m_places);
+    item->setData(PLACE_PATH_ROLE, place.path);
+    item->setToolTip(place.path);
+}
+
 QString FolderPickerDialog::selectedFolder() const
 {
     if (m_state == State::Folder || m_state == State::NoAnswer)
@@ -180,12 +298,15 @@ QString FolderPickerDialog::selectedFolder() const
 
 void FolderPickerDialog::selectFolder(const QString& path)
 {
-    const QModelIndex index = m_model->index(path);
+    const QModelIndex index = m_model->addFolder(path);
     if (!index.isValid())
         return;
     m_target = m_model->filePath(index);
-    for (QModelIndex ancestor = index.parent(); ancestor.isValid(); ancestor = ancestor.parent())
+    for (QModelIndex ancestor = index.parent(); ancestor.isValid(); ancestor = ancestor.parent()) {
+        if (!m_model->isListed(ancestor))
+            m_model->list(ancestor);
         m_tree->expand(ancestor);
+    }
     m_tree->setCurrentIndex(index);
     m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
     m_tree->setFocus();
@@ -201,7 +322,7 @@ void FolderPickerDialog::keepTargetInView()
     m_tree->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 
-// A folder the model listed is a folder as far as anyone can tell without asking again.
+// A folder the tree shows is a folder as far as anyone can tell without asking again.
 void FolderPickerDialog::treeSelectionChanged()
 {
     const QModelIndex current = m_tree->currentIndex();
@@ -212,9 +333,15 @@ void FolderPickerDialog::treeSelectionChanged()
         setState(State::None);
         return;
     }
-    m_candidate = m_model->filePath(current);
+    const QString path = m_model->filePath(current);
+    const bool knownNotAnswering = path == m_candidate && m_state == State::NoAnswer;
+    m_candidate = path;
     m_pathField->setText(m_candidate);
-    setState(State::Folder);
+    if (knownNotAnswering || !m_model->isAnswering(current))
+        setState(State::NoAnswer,
+                 QStringLiteral("This folder does not answer now; it is watched once it does."));
+    else
+        setState(State::Folder);
 }
 
 void FolderPickerDialog::pathEdited(const QString& text)
@@ -222,6 +349,8 @@ void FolderPickerDialog::pathEdited(const QString& text)
     m_target.clear();
     m_acceptWhenChecked = false;
     m_selectWhenChecked = false;
+    m_completing = true;
+    listForCompletion();
     m_candidate = typedPath(text);
     if (m_candidate.isEmpty()) {
         setState(State::NotAFolder,
@@ -233,12 +362,58 @@ void FolderPickerDialog::pathEdited(const QString& text)
     checkCandidate();
 }
 
+// Completion offers what the tree holds: the folders on the way to the typed one are listed,
+// one after the other, each once the one before has answered.
+void FolderPickerDialog::listForCompletion()
+{
+    const QString typed = expandHome(m_pathField->text().trimmed());
+    if (!typed.startsWith(QLatin1Char('/')))
+        return;
+    const QString folder = QDir::cleanPath(typed.left(typed.lastIndexOf(QLatin1Char('/')) + 1));
+    QModelIndex index = m_model->indexOf(QStringLiteral("/"));
+    QString path = QStringLiteral("/");
+    for (const QString& name : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (!m_model->isListed(index))
+            break;
+        path = QDir::cleanPath(path + QLatin1Char('/') + name);
+        index = m_model->indexOf(path);
+        if (!index.isValid())
+            return; // no such folder: nothing to complete
+    }
+    if (!m_model->isListed(index))
+        m_model->list(index);
+}
+
+void FolderPickerDialog::folderListed(const QString& path)
+{
+    if (!m_completing || !m_pathField->hasFocus())
+        return;
+    listForCompletion();
+    const QString typed = expandHome(m_pathField->text().trimmed());
+    const QString folder = QDir::cleanPath(typed.left(typed.lastIndexOf(QLatin1Char('/')) + 1));
+    if (folder == path && typed.startsWith(QLatin1Char('/'))) {
+        m_completer->setCompletionPrefix(m_pathField->text());
+        m_completer->complete();
+    }
+}
+
 void FolderPickerDialog::goToTypedPath()
 {
-    if (m_state == State::Folder)
+    if (typedPath(m_pathField->text()) != m_candidate || m_state == State::None)
+        pathEdited(m_pathField->text()); // set by a suggestion rather than typed
+    m_completing = false;
+    m_completer->popup()->hide();
+    if (m_state == State::Folder || m_state == State::NoAnswer)
         selectFolder(m_candidate);
     else if (m_state == State::Checking)
         m_selectWhenChecked = true;
+}
+
+void FolderPickerDialog::goToPlace(const QString& path)
+{
+    m_pathField->setText(path);
+    pathEdited(path);
+    goToTypedPath();
 }
 
 void FolderPickerDialog::checkCandidate()
@@ -268,18 +443,27 @@ void FolderPickerDialog::verdictCame(const QString& path, FolderVerdict verdict)
         break;
     }
     const bool choosable = m_state == State::Folder || m_state == State::NoAnswer;
-    if (std::exchange(m_selectWhenChecked, false) && m_state == State::Folder)
+    if (std::exchange(m_selectWhenChecked, false) && choosable)
         selectFolder(m_candidate);
     if (std::exchange(m_acceptWhenChecked, false) && choosable)
         QDialog::accept();
 }
 
+// OK stays enabled while a typed path is being checked, so that a click straight after typing
+// is not lost: it takes the path once the check says it is a folder. A new reason why OK is
+// disabled is announced to screen readers as it shows.
 void FolderPickerDialog::setState(State state, const QString& problem)
 {
     m_state = state;
+    const bool news = !problem.isEmpty() && problem != m_pathProblem->text();
     m_pathProblem->setText(problem);
     m_buttons->button(QDialogButtonBox::Ok)
-        ->setEnabled(state == State::Folder || state == State::NoAnswer);
+        ->setEnabled(state == State::Folder || state == State::NoAnswer ||
+                     state == State::Checking);
+    if (news) {
+        QAccessibleEvent alert(m_pathProblem, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
 }
 
 // OK asks once more, off the window's thread: the folder may have gone while the chooser was
@@ -293,21 +477,42 @@ void FolderPickerDialog::accept()
         checkCandidate();
 }
 
+// "/" or "~" typed outside the path field starts a path there, as in GTK's chooser; Ctrl+V in
+// the tree pastes into it.
+bool FolderPickerDialog::startPathFromKey(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (watched == m_tree && key->matches(QKeySequence::Paste)) {
+        m_pathField->setFocus(Qt::ShortcutFocusReason);
+        m_pathField->selectAll();
+        m_pathField->paste();
+        if (typedPath(m_pathField->text()) != m_candidate)
+            pathEdited(m_pathField->text());
+        return true;
+    }
+    const QString text = key->text();
+    if (text != QLatin1String("/") && text != QLatin1String("~"))
+        return false;
+    m_pathField->setFocus(Qt::ShortcutFocusReason);
+    m_pathField->clear();
+    QKeyEvent typed(QEvent::KeyPress, key->key(), key->modifiers(), text);
+    QCoreApplication::sendEvent(m_pathField, &typed);
+    return true;
+}
+
 // Return in the path field goes to the typed folder instead of closing the chooser.
 bool FolderPickerDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_pathField && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            m_pathField->completer()->popup()->hide();
             goToTypedPath();
             return true;
         }
+    } else if (startPathFromKey(watched, event)) {
+        return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void FolderPickerDialog::setShowHidden(bool show)
-{
-    m_model->setFilter(show ? FOLDERS_ONLY | QDir::Hidden : FOLDERS_ONLY);
 }

@@ -8,14 +8,18 @@
 #include <memory>
 
 class FolderCheck;
+class FolderTreeModel;
+class OffThreadRunner;
+class PathCompleter;
 class QCheckBox;
 class QDialogButtonBox;
-class QFileSystemModel;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QTimer;
 class QTreeView;
 enum class FolderVerdict;
+struct Place;
 
 // Shows the folder chooser, modal to `owner`, with the prompt inside it, opened on
 // `currentFolder` when that is an existing folder and on the home folder otherwise. Returns the
@@ -24,10 +28,15 @@ enum class FolderVerdict;
 QString BrowseForFolder(QWidget* owner, const QString& prompt,
                         const QString& currentFolder = QString());
 
-// A tree of the file system's folders, rooted at "/", and a field to type or paste a path into
-// ("~" at its start stands for the home folder). OK is enabled only while the tree's selection
-// or the typed path is a folder. Nothing here looks at the file system on the window's thread:
-// the tree's model gathers in the background, and every check of a path is a FolderCheck.
+// A tree of the file system's folders, rooted at "/", a list of places beside it, and a field
+// to type or paste a path into ("~" at its start stands for the home folder). OK is enabled only
+// while the tree's selection or the typed path is a folder, or a folder that does not answer.
+// Nothing here waits for the file system on the window's thread: the tree and the completion of
+// typed paths come from listings made off it, every check of a path is a FolderCheck, and the
+// places are read off it too.
+//
+// The keys of GTK's chooser work here: "/" or "~" typed anywhere starts a path in the field,
+// Ctrl+L goes to the field with its text selected, Ctrl+V in the tree pastes into the field.
 class FolderPickerDialog : public QDialog
 {
     Q_OBJECT
@@ -47,6 +56,8 @@ public:
     // One line under the path field saying why a typed path cannot be chosen.
     QLabel* pathProblem() const { return m_pathProblem; }
     QTreeView* folderTree() const { return m_tree; }
+    FolderTreeModel* folderModel() const { return m_model; }
+    QListWidget* places() const { return m_places; }
     QCheckBox* showHiddenBox() const { return m_showHidden; }
     QDialogButtonBox* buttons() const { return m_buttons; }
 
@@ -60,30 +71,41 @@ private:
     enum class State { None, Checking, Folder, NotAFolder, NoAnswer };
 
     void createControls(const QString& prompt);
+    void nameForAccessibility();
+    void fitScreen(QWidget* owner);
     void openOn(const QString& startFolder);
+    void readPlaces();
+    void addPlace(const Place& place);
     void treeSelectionChanged();
     void pathEdited(const QString& text);
+    void listForCompletion();
+    void folderListed(const QString& path);
     void goToTypedPath();
+    void goToPlace(const QString& path);
     void checkCandidate();
     void verdictCame(const QString& path, FolderVerdict verdict);
     void setState(State state, const QString& problem = QString());
-    void setShowHidden(bool show);
+    bool startPathFromKey(QObject* watched, QEvent* event);
     void keepTargetInView();
 
     QLabel* m_prompt = nullptr;
     QLineEdit* m_pathField = nullptr;
+    PathCompleter* m_completer = nullptr;
     QLabel* m_pathProblem = nullptr;
-    QFileSystemModel* m_model = nullptr;
+    FolderTreeModel* m_model = nullptr;
     QTreeView* m_tree = nullptr;
+    QListWidget* m_places = nullptr;
     QCheckBox* m_showHidden = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     std::unique_ptr<FolderCheck> m_check;
+    std::unique_ptr<OffThreadRunner> m_placesReader;
     QTimer* m_rescroll = nullptr;
 
     QString m_candidate;
     State m_state = State::None;
     bool m_acceptWhenChecked = false;
     bool m_selectWhenChecked = false;
+    bool m_completing = false; // the user is typing: suggestions show as listings come
     // The folder the tree was opened or sent to, kept in view while its ancestors load.
     QString m_target;
 };

@@ -3,12 +3,15 @@
 
 // A small FUSE filesystem for the tests, standing in for a network share whose server went
 // away: its one folder, "hang", holds the files "a" and "b", but opening it for reading waits
-// until the release file named on the command line exists. Like NFS's waits, the wait ends
-// when the process waiting is killed (the kernel then interrupts the request), so a program
-// that exits is not held as a zombie by its thread stuck here.
+// until the release file named on the command line exists. With "stat" after the release file,
+// asking for the attributes of the mount point itself waits too, as on a dead NFS hard mount:
+// whoever looks at the mount from its parent folder hangs. Like NFS's waits, the wait ends when
+// the process waiting is killed (the kernel then interrupts the request), so a program that
+// exits is not held as a zombie by its thread stuck here.
 //
-//     hanging_fs MOUNTPOINT RELEASE_FILE      (stays in the foreground; unmount with fusermount3
-//     -u)
+//     hanging_fs MOUNTPOINT RELEASE_FILE [stat]
+//
+// It stays in the foreground; unmount it with fusermount3 -u.
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 
@@ -24,6 +27,18 @@
 namespace {
 
 std::string releaseFile;
+bool statHangs = false;
+
+// Waits until the test lets go, or the request is interrupted.
+int waitForRelease()
+{
+    while (::access(releaseFile.c_str(), F_OK) != 0) {
+        if (fuse_interrupted())
+            return -EINTR;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return 0;
+}
 
 bool isFile(const char* path)
 {
@@ -33,6 +48,10 @@ bool isFile(const char* path)
 int getAttributes(const char* path, struct stat* status, fuse_file_info*)
 {
     std::memset(status, 0, sizeof *status);
+    if (statHangs && std::strcmp(path, "/") == 0) {
+        if (const int interrupted = waitForRelease())
+            return interrupted;
+    }
     if (std::strcmp(path, "/") == 0 || std::strcmp(path, "/hang") == 0) {
         status->st_mode = S_IFDIR | 0755;
         status->st_nlink = 2;
@@ -48,13 +67,8 @@ int getAttributes(const char* path, struct stat* status, fuse_file_info*)
 
 int openFolder(const char* path, fuse_file_info*)
 {
-    if (std::strcmp(path, "/hang") == 0) {
-        while (::access(releaseFile.c_str(), F_OK) != 0) {
-            if (fuse_interrupted())
-                return -EINTR;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
+    if (std::strcmp(path, "/hang") == 0)
+        return waitForRelease();
     return 0;
 }
 
@@ -76,11 +90,13 @@ int readFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s MOUNTPOINT RELEASE_FILE\n", argv[0]);
+    const bool withStat = argc == 4 && std::strcmp(argv[3], "stat") == 0;
+    if (argc != 3 && !withStat) {
+        std::fprintf(stderr, "usage: %s MOUNTPOINT RELEASE_FILE [stat]\n", argv[0]);
         return 2;
     }
     releaseFile = argv[2];
+    statHangs = withStat;
     fuse_operations operations{};
     operations.getattr = getAttributes;
     operations.opendir = openFolder;

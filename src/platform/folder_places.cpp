@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
+#include "platform/folder_places.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct DirCloser
+{
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+bool isFolder(const QString& path)
+{
+    struct stat status;
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+QString lastName(const QString& path)
+{
+    const QString name = path.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty);
+    return name.isEmpty() ? path : name;
+}
+
+// mountinfo writes a space, tab, newline and backslash in a path as \040, \011, \012, \134.
+QString unescapeMountPath(const QString& text)
+{
+    const QByteArray bytes = QFile::encodeName(text);
+    QByteArray plain;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        bool octal = false;
+        const int code =
+            bytes[i] == '\\' && i + 3 < bytes.size() ? bytes.mid(i + 1, 3).toInt(&octal, 8) : 0;
+        if (octal && code < 256) {
+            plain.append(char(code));
+            i += 3;
+        } else {
+            plain.append(bytes[i]);
+        }
+    }
+    return QFile::decodeName(plain);
+}
+
+bool isNetworkType(const QString& type)
+{
+    static constexpr const char* network[] = {
+        "nfs",       "nfs4",      "cifs",           "smb3",           "smbfs",
+        "ncpfs",     "afs",       "ceph",           "glusterfs",      "9p",
+        "sshfs",     "davfs",     "fuse.sshfs",     "fuse.davfs2",    "fuse.rclone",
+        "fuse.s3fs", "fuse.ceph", "fuse.glusterfs", "fuse.gvfsd-fuse"};
+    return std::any_of(std::begin(network), std::end(network),
+                       [&type](const char* name) { return type == QLatin1String(name); });
+}
+
+// Where desktops mount removable media: /media/NAME, /media/USER/NAME, /run/media/USER/NAME,
+// /mnt/NAME.
+bool isRemovableMountPoint(const QString& path)
+{
+    static const QRegularExpression removable(
+        QStringLiteral("^(/media/[^/]+|/run/media/[^/]+/[^/]+|/mnt/[^/]+)(/.*)?$"));
+    return removable.match(path).hasMatch();
+}
+
+QString readText(const std::string& path)
+{
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    const std::string bytes = text.str();
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+}
+
+void appendExisting(std::vector<Place>& places, const std::vector<Place>& candidates)
+{
+    for (const Place& place : candidates) {
+        if (isFolder(place.path))
+            places.push_back(place);
+    }
+}
+
+} // namespace
+
+SubfolderListing listSubfolders(const std::string& folder)
+{
+    SubfolderListing listing;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return listing;
+    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(fd));
+    if (!dir) {
+        ::close(fd);
+        return listing;
+    }
+    listing.opened = true;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool isSubfolder = entry->d_type == DT_DIR;
+        // The listing gives each entry's type; only a link, or an entry of a file system that
+        // does not tell, is looked at itself. A mount point is never looked at: it is listed as
+        // the folder it hides, so a mount that hangs does not hold up its parent's listing.
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat status;
+            isSubfolder = ::fstatat(fd, name.c_str(), &status, 0) == 0 && S_ISDIR(status.st_mode);
+        }
+        if (isSubfolder)
+            listing.names.push_back(name);
+    }
+    return listing;
+}
+
+std::vector<Place> userFoldersFromText(const QString& text, const QString& home)
+{
+    static const QRegularExpression line(QStringLiteral(R"re(^\s*XDG_\w+_DIR\s*=\s*"(.*)"\s*$)re"));
+    std::vector<Place> places;
+    for (const QString& entry : text.split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch match = line.match(entry);
+        if (!match.hasMatch())
+            continue;
+        QString path = match.captured(1);
+        if (path.startsWith(QLatin1String("$HOME")))
+            path = home + path.mid(5);
+        path = QString(path).replace(QLatin1String("\\\""), QLatin1String("\""));
+        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        if (path.startsWith(QLatin1Char('/')) && path != home)
+            places.push_back({lastName(path), path});
+    }
+    return places;
+}
+
+std::vector<Place> bookmarksFromText(const QString& text)
+{
+    std::vector<Place> places;
+    for (const QString& entry : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString uri = entry.section(QLatin1Char(' '), 0, 0);
+        const QString label = entry.section(QLatin1Char(' '), 1).trimmed();
+        const QUrl url = QUrl::fromEncoded(uri.toUtf8());
+        if (!url.isLocalFile())
+            continue; // a remote bookmark has no folder of the file system
+        QString path = url.toLocalFile();
+        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        places.push_back({label.isEmpty() ? lastName(path) : label, path});
+    }
+    return places;
+}
+
+// A line: ID PARENT MAJOR:MINOR ROOT MOUNT-POINT OPTIONS [OPTIONAL...] - TYPE SOURCE SUPER-OPTIONS
+std::vector<Place> volumesFromMountInfo(const QString& text)
+{
+    std::vector<Place> places;
+    std::vector<QString> seen;
+    for (const QString& entry : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList fields = entry.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const qsizetype separator = fields.indexOf(QStringLiteral("-"));
+        if (fields.size() < 5 || separator < 6 || separator + 1 >= fields.size())
+            continue;
+        const QString path = unescapeMountPath(fields[4]);
+        const QString type = fields[separator + 1];
+        if (!isNetworkType(type) && !isRemovableMountPoint(path))
+            continue;
+        if (std::find(seen.begin(), seen.end(), path) != seen.end())
+            continue;
+        seen.push_back(path);
+        places.push_back({lastName(path), path});
+    }
+    return places;
+}
+
+std::vector<Place> readPlaces(const std::string& home, const std::string& configHome)
+{
+    const QString homePath = QFile::decodeName(QByteArray::fromStdString(home));
+    std::vector<Place> places;
+    appendExisting(places, userFoldersFromText(readText(configHome + "/user-dirs.dirs"), homePath));
+    appendExisting(places, bookmarksFromText(readText(configHome + "/gtk-3.0/bookmarks")));
+    const std::vector<Place> volumes = volumesFromMountInfo(readText("/proc/self/mountinfo"));
+    places.insert(places.end(), volumes.begin(), volumes.end());
+    return places;
+}

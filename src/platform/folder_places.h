@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Marrowquill developers
+
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+// What the folder chooser reads from the file system. Every function here may block for as long
+// as the file system takes (a network share that no longer answers): call them off the window's
+// thread. The parsers of the places files are separate and never touch the file system.
+
+// The subfolders of one folder, by name, in no order ("." and ".." left out). A link counts as
+// what it points to. `opened` is false when the folder could not be opened or read.
+struct SubfolderListing
+{
+    bool opened = false;
+    std::vector<std::string> names;
+};
+SubfolderListing listSubfolders(const std::string& folder);
+
+// A place beside the folder tree: a name to show and the folder's absolute path.
+struct Place
+{
+    QString name;
+    QString path;
+};
+
+// The user's XDG folders from the text of user-dirs.dirs, "$HOME" standing for `home`. A folder
+// set to the home folder itself is switched off and left out.
+std::vector<Place> userFoldersFromText(const QString& text, const QString& home);
+// The local folders of GTK's bookmarks file, named by their label or else their last name.
+std::vector<Place> bookmarksFromText(const QString& text);
+// The removable and network volumes among the mounts of /proc/self/mountinfo.
+std::vector<Place> volumesFromMountInfo(const QString& text);
+
+// The places after home: the XDG folders that exist, the bookmarked folders that exist and the
+// mounted volumes (which are not looked at: a network volume may not answer).
+std::vector<Place> readPlaces(const std::string& home, const std::string& configHome);
