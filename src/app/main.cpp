@@ -26,6 +26,9 @@ int main(int argc, char** argv)
     if (const std::optional<int> status = handleCommandLine(argc, argv))
         return *status;
     endQuietlyWhenNoDisplayOpens();
+    chooseWindowPlatform();
+    // Qt's X11 plugin takes the launcher's startup id out of the environment as it starts.
+    const QByteArray launchToken = SingleInstance::launchTokenFromEnvironment();
     QApplication app(argc, argv);
     restoreMessageHandler();
     QApplication::setApplicationName(QString::fromLatin1(APPLICATION_NAME));
@@ -38,6 +41,7 @@ int main(int argc, char** argv)
     // changes: a second start brings the running window to the front and goes, before it
     // reads or writes any setting.
     SingleInstance instance(QStringLiteral("marrowquill"));
+    instance.setLaunchToken(launchToken);
     if (!instance.claim())
         return 0;
 

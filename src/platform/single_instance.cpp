@@ -41,6 +41,11 @@ QString runtimeDirectory(const QString& directory)
 
 } // namespace
 
+QByteArray SingleInstance::launchTokenFromEnvironment()
+{
+    return launchToken();
+}
+
 SingleInstance::SingleInstance(const QString& name, const QString& directory, QObject* parent)
     : QObject(parent),
       m_socketPath(QDir(runtimeDirectory(directory)).filePath(name + QStringLiteral(".socket"))),
@@ -123,7 +128,7 @@ bool SingleInstance::askRunningCopyToActivate()
             return false;
         QThread::msleep(50);
     }
-    const QByteArray token = launchToken();
+    const QByteArray token = m_launchToken;
     socket.write(QByteArray(ACTIVATE) + (token.isEmpty() ? QByteArray() : ' ' + token) + '\n');
     while (!socket.canReadLine()) {
         if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
