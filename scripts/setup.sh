@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
     libcanberra-dev
     libbenchmark-dev
-    xvfb xauth xdotool x11-utils openbox xfwm4 mutter dbus xterm
+    xvfb xauth xdotool x11-utils openbox xfwm4 mutter xwayland dbus xterm
     libfuse3-dev fuse3 imagemagick
     desktop-file-utils appstream dpkg-dev file
     debhelper lintian man-db

@@ -73,6 +73,7 @@ for _ in $(seq 150); do
 done
 [ -n "$alert" ] || fail "no alert for the normal folder while the other one hangs"
 echo "alert for the normal folder $(( $(now_ms) - added )) ms after the file was added"
+sleep 1.2 # a freshly shown alert ignores keys for a moment
 xdotool windowfocus --sync "$alert"
 xdotool key Return
 for _ in $(seq 50); do [ -z "$(windows | grep -vx "$main" || true)" ] && break; sleep 0.1; done

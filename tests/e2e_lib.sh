@@ -9,6 +9,7 @@
 #   e2e_settings <<CONF ... CONF       # the settings file the program starts with
 #   e2e_start_x [WIDTHxHEIGHT]         # Xvfb on a display it chose itself; exports DISPLAY
 #   e2e_start_wm openbox               # or xfwm4, mutter: waits until it manages workspaces
+#   e2e_start_xwayland                 # or both at once: mutter on Wayland, through XWayland
 #   e2e_start_app [ARGS...]            # the program in the background: $app, $main; its
 #                                      # standard error also goes to $WORK/app.log
 #
@@ -69,7 +70,9 @@ e2e_start_x() {
         command -v "$tool" >/dev/null || skip "$tool is not installed"
     done
     mkfifo "$fifo"
-    Xvfb -displayfd 9 -screen 0 "${size}x24" -nolisten tcp 9>"$fifo" 2>"$WORK/xvfb.log" &
+    # -noreset: an X server resets when its last client goes, and refuses the clients that
+    # connect meanwhile; until the window manager holds a connection, every check is the last.
+    Xvfb -displayfd 9 -screen 0 "${size}x24" -nolisten tcp -noreset 9>"$fifo" 2>"$WORK/xvfb.log" &
     E2E_XVFB=$!
     e2e_on_exit 'kill "$E2E_XVFB" 2>/dev/null; wait "$E2E_XVFB" 2>/dev/null'
     local number
@@ -90,6 +93,29 @@ e2e_session_bus() {
     DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$WORK/bus")
     export DBUS_SESSION_BUS_ADDRESS
 }
+
+# e2e_start_xwayland: instead of e2e_start_x and e2e_start_wm, mutter as a headless Wayland
+# compositor with its X server, XWayland, as GNOME runs X11 programs; exports DISPLAY and
+# XAUTHORITY, and waits until it manages workspaces (which it lets no X client switch).
+e2e_start_xwayland() {
+    for tool in mutter Xwayland xdotool xprop xwininfo; do
+        command -v "$tool" >/dev/null || skip "$tool is not installed"
+    done
+    e2e_session_bus
+    XDG_RUNTIME_DIR="$WORK/runtime" mutter --wayland --headless --virtual-monitor 1024x768 \
+        --wayland-display=wayland-e2e --sm-disable >"$WORK/wm.log" 2>&1 &
+    E2E_WM=$!
+    e2e_on_exit 'kill "$E2E_WM" 2>/dev/null; wait "$E2E_WM" 2>/dev/null'
+    wait_for 600 xwayland_started || fail "mutter started no XWayland: $(tail -n 5 "$WORK/wm.log")"
+    local args
+    args=$(tr '\0' ' ' </proc/"$(pgrep -P "$E2E_WM" Xwayland)"/cmdline)
+    DISPLAY=$(grep -o ' :[0-9]*' <<<"$args" | tr -d ' ')
+    XAUTHORITY=$(grep -o -- '-auth [^ ]*' <<<"$args" | cut -d ' ' -f 2)
+    export DISPLAY XAUTHORITY WAYLAND_DISPLAY=wayland-e2e
+    SCREEN_WIDTH=1024 SCREEN_HEIGHT=768
+    wait_for 600 wm_has_desktops || fail "mutter offers XWayland no workspaces"
+}
+xwayland_started() { pgrep -P "$E2E_WM" Xwayland >/dev/null; }
 
 desktops() { xprop -root _NET_NUMBER_OF_DESKTOPS 2>/dev/null | grep -o '[0-9]*$'; }
 current_desktop() { xprop -root _NET_CURRENT_DESKTOP 2>/dev/null | grep -o '[0-9]*$'; }

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: 2026 The Marrowquill developers
-# The real program under a real window manager on Xvfb (the second argument: openbox, xfwm4 or
-# mutter): its frame is centred, and its WM_CLASS matches its desktop entry (the third). With its window on workspace 2 and the user typing in a terminal
-# on workspace 1, an alert comes on workspace 1, viewable and on top; the typing does not
-# dismiss it; it asks for attention exactly when it did not get the focus; the next alert comes
-# once it is dismissed. A second start brings the window to the user's workspace, in front and
-# focused, from another workspace and from minimized, and hands over its launcher's token.
+# The real program under a real window manager (the second argument: openbox, xfwm4 or mutter on
+# Xvfb, or mutter-xwayland: mutter as a Wayland compositor, the program on its XWayland, as under
+# GNOME): its frame is centred and its WM_CLASS matches its desktop entry (the third). With
+# its window on workspace 2 and the user typing in a terminal on workspace 1, an alert comes on
+# workspace 1, viewable and on top; the typing does not dismiss it; it asks for attention
+# exactly when it did not get the focus; the next alert comes once it is dismissed, and another
+# while the window is minimized. A second start brings the window to the user's workspace, in
+# front and focused, from another workspace and from minimized, with its launcher's token.
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_init "$1"
@@ -23,8 +25,12 @@ folder_%201=$WORK/b
 check2_%201=" 1"
 CONF
 
-e2e_start_x
-e2e_start_wm "$wm"
+if [ "$wm" = mutter-xwayland ]; then
+    e2e_start_xwayland
+else
+    e2e_start_x
+    e2e_start_wm "$wm"
+fi
 # Every count and every request to the window manager go to $WORK/app.log.
 export QT_LOGGING_RULES="marrowquill.counter.debug=true;marrowquill.desktop.debug=true"
 e2e_start_app
@@ -32,7 +38,14 @@ e2e_start_app
 same() { [ $(($1)) -eq $(($2)) ]; }
 active_is() { same "$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' | head -n 1)" "$1"; }
 on_top() { same "$(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' | tail -n 1)" "$1"; }
-on_users_desktop() { [[ "$(cardinal "$1" _NET_WM_DESKTOP)" =~ ^(0|4294967295)$ ]]; }
+# Mutter on Wayland lets no X client switch workspaces: there the window stays on the user's.
+switchable=$([ -n "$(current_desktop)" ] && echo yes || true)
+window_away() { # the window on workspace 2, the user on workspace 1
+    [ -z "$switchable" ] || { xdotool set_desktop_for_window "$main" 1 && xdotool set_desktop 0; }
+}
+on_users_desktop() {
+    [ -z "$switchable" ] || [[ "$(cardinal "$1" _NET_WM_DESKTOP)" =~ ^(0|4294967295)$ ]]
+}
 # The EWMH state or the ICCCM urgency hint (a window manager may drop the state, not the hint).
 demands_attention() {
     xprop -id "$1" _NET_WM_STATE WM_HINTS | grep -qE 'DEMANDS_ATTENTION|urgency hint bit is set'
@@ -75,8 +88,7 @@ focus_terminal() {
     xdotool windowactivate "$term" 2>/dev/null || xdotool windowfocus "$term"
     wait_for 100 active_is "$term" || fail "the terminal did not get the focus"
 }
-xdotool set_desktop_for_window "$main" 1
-xdotool set_desktop 0
+window_away
 focus_terminal
 
 # check_alert NAME: the alert is on the user's workspace, viewable, on top, told rightly.
@@ -87,7 +99,7 @@ check_alert() {
         gone "$alert" && fail "the $1 alert went as soon as it came"
         fail "the $1 alert is not viewable on top on workspace 1 (it is on $(cardinal "$alert" _NET_WM_DESKTOP))"
     }
-    [ "$(current_desktop)" = 0 ] || fail "the user was moved off their workspace"
+    [ "$(current_desktop)" = "${switchable:+0}" ] || fail "the user was moved to workspace $(current_desktop)"
 }
 dismiss() {
     sleep 1.2 # a fresh alert ignores keys for a moment
@@ -117,13 +129,18 @@ wait_for 50 told_rightly "$alert" || fail "the second alert's attention does not
 dismiss second
 wait_for 50 eval '! demands_attention "$main"' ||
     fail "the main window still demands attention after the alerts"
+# An alert while the window is minimized on another workspace.
+xdotool windowminimize --sync "$main"
+window_away
+touch "$WORK/a/newer"
+check_alert "minimized window's"
+dismiss "minimized window's"
 
 # A second start brings the window to the user, who works in the terminal.
 brought_here() { on_users_desktop "$main" && viewable "$main" && on_top "$main" && active_is "$main"; }
 for from in "another workspace" "minimized on another workspace"; do
-    xdotool set_desktop_for_window "$main" 1
     [ "$from" = "another workspace" ] || xdotool windowminimize --sync "$main"
-    xdotool set_desktop 0
+    window_away
     focus_terminal
     token="e2e-launcher-$RANDOM"
     DESKTOP_STARTUP_ID=$token e2e_run_app || fail "the second start exited $?"
