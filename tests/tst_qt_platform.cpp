@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QWindow>
 
+#include <optional>
+
 namespace {
 
 // Qt's own desktop calls, with the attention requests recorded; `keepBehind` makes another
@@ -54,6 +56,8 @@ private slots:
     void alertAsksForAttentionOnlyWhileNotInFront();
     void alertOfAMinimizedOwnerStandsAlone_data();
     void alertOfAMinimizedOwnerStandsAlone();
+    void waylandSessionRunsOnXWaylandWhereOffered_data();
+    void waylandSessionRunsOnXWaylandWhereOffered();
     void repeatingTimerStartsStoppedAndTicksOnceStarted();
     void singleShotTimerFiresOnce();
     void primaryScreenHasASize();
@@ -193,6 +197,47 @@ void TestQtPlatform::alertOfAMinimizedOwnerStandsAlone()
     QVERIFY(watch.sawDialog());
     QVERIFY(modal);
     QCOMPARE(transientParent, minimized ? nullptr : owner.windowHandle());
+}
+
+void TestQtPlatform::waylandSessionRunsOnXWaylandWhereOffered_data()
+{
+    QTest::addColumn<QByteArray>("waylandDisplay");
+    QTest::addColumn<QByteArray>("display");
+    QTest::addColumn<QByteArray>("asked"); // QT_QPA_PLATFORM before
+    QTest::addColumn<QByteArray>("chosen");
+    QTest::newRow("Wayland with XWayland")
+        << QByteArray("wayland-0") << QByteArray(":0") << QByteArray() << QByteArray("xcb");
+    QTest::newRow("Wayland alone")
+        << QByteArray("wayland-0") << QByteArray() << QByteArray() << QByteArray();
+    QTest::newRow("X11") << QByteArray() << QByteArray(":0") << QByteArray() << QByteArray();
+    QTest::newRow("the user asks for Wayland") << QByteArray("wayland-0") << QByteArray(":0")
+                                               << QByteArray("wayland") << QByteArray("wayland");
+}
+
+void TestQtPlatform::waylandSessionRunsOnXWaylandWhereOffered()
+{
+    QFETCH(QByteArray, waylandDisplay);
+    QFETCH(QByteArray, display);
+    QFETCH(QByteArray, asked);
+    QFETCH(QByteArray, chosen);
+    const char* names[] = {"WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"};
+    QList<std::optional<QByteArray>> saved;
+    for (const char* name : names)
+        saved << (qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+    const auto set = [](const char* name, const QByteArray& value) {
+        value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
+    };
+    set("WAYLAND_DISPLAY", waylandDisplay);
+    set("DISPLAY", display);
+    set("QT_QPA_PLATFORM", asked);
+    qunsetenv("XDG_SESSION_TYPE");
+
+    chooseWindowPlatform();
+    const QByteArray result = qgetenv("QT_QPA_PLATFORM");
+
+    for (int i = 0; i < saved.size(); ++i)
+        saved[i] ? qputenv(names[i], *saved[i]) : qunsetenv(names[i]);
+    QCOMPARE(result, chosen);
 }
 
 void TestQtPlatform::repeatingTimerStartsStoppedAndTicksOnceStarted()

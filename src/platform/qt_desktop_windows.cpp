@@ -16,7 +16,7 @@ void chooseWindowPlatform()
     const bool waylandSession =
         qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
     if (waylandSession && qEnvironmentVariableIsSet("DISPLAY") &&
-        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
