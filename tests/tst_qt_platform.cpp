@@ -50,8 +50,8 @@ class TestQtPlatform : public QObject
 
 private slots:
     void alertBoxShowsPromptUnderTitleWithOnlyOk();
-    void alertIgnoresKeysUntilAQuietMoment_data();
-    void alertIgnoresKeysUntilAQuietMoment();
+    void alertIgnoresInputUntilAQuietMoment_data();
+    void alertIgnoresInputUntilAQuietMoment();
     void alertAsksForAttentionOnlyWhileNotInFront_data();
     void alertAsksForAttentionOnlyWhileNotInFront();
     void alertOfAMinimizedOwnerStandsAlone_data();
@@ -94,10 +94,10 @@ void TestQtPlatform::alertBoxShowsPromptUnderTitleWithOnlyOk()
     QCOMPARE(buttons.size(), 1);
 }
 
-// Keys typed for another window as the box comes up must not dismiss it.
-void TestQtPlatform::alertIgnoresKeysUntilAQuietMoment_data()
+// Keys typed and clicks made for another window as the box comes up must not dismiss it.
+void TestQtPlatform::alertIgnoresInputUntilAQuietMoment_data()
 {
-    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("key");            // 0: a click on OK
     QTest::addColumn<QList<int>>("waitsMs"); // before each press of the key
     QTest::addColumn<bool>("dismissed");
     const int quiet = QtMessageBox::INPUT_QUIET_MS + 200;
@@ -108,9 +108,11 @@ void TestQtPlatform::alertIgnoresKeysUntilAQuietMoment_data()
         << int(Qt::Key_Return) << QList{0, typing, typing, typing, typing, typing} << false;
     QTest::newRow("Return after a quiet moment") << int(Qt::Key_Return) << QList{quiet} << true;
     QTest::newRow("Space after a quiet moment") << int(Qt::Key_Space) << QList{quiet} << true;
+    QTest::newRow("click at once") << 0 << QList{0} << false;
+    QTest::newRow("click after a quiet moment") << 0 << QList{quiet} << true;
 }
 
-void TestQtPlatform::alertIgnoresKeysUntilAQuietMoment()
+void TestQtPlatform::alertIgnoresInputUntilAQuietMoment()
 {
     QFETCH(int, key);
     QFETCH(QList<int>, waitsMs);
@@ -124,7 +126,11 @@ void TestQtPlatform::alertIgnoresKeysUntilAQuietMoment()
         for (const int wait : waitsMs) {
             QTest::qWait(wait);
             QWidget* focused = box->focusWidget() ? box->focusWidget() : box;
-            QTest::keyClick(focused, Qt::Key(key));
+            if (key)
+                QTest::keyClick(focused, Qt::Key(key));
+            else
+                QTest::mouseClick(qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok),
+                                  Qt::LeftButton);
         }
         gone = !box->isVisible();
     });

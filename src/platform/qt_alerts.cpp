@@ -26,15 +26,23 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == m_box && event->type() == QEvent::Show)
-            m_quietSince.start();
-        const bool key = isKey(event->type());
-        if (!(key || isClick(event->type())) || !inBox(watched))
+        const QEvent::Type type = event->type();
+        if (watched == m_box && type == QEvent::Show) {
+            m_shown.start();
+            m_keysQuiet.start();
+        }
+        // Keys reach the box only once it is active; its activation comes in the same queue
+        // as the keys typed after it, so a program that was slow to read them still knows
+        // which came in its first moment.
+        if (watched == m_box && type == QEvent::WindowActivate)
+            m_keysQuiet.start();
+        if (!(isKey(type) || isClick(type)) || !inBox(watched))
             return false;
-        if (m_quietSince.isValid() && m_quietSince.hasExpired(m_quietMs))
+        const QElapsedTimer& quiet = isKey(type) ? m_keysQuiet : m_shown;
+        if (quiet.isValid() && quiet.hasExpired(m_quietMs))
             return false;
-        if (key) // typing goes on: the quiet moment starts again
-            m_quietSince.start();
+        if (isKey(type)) // typing goes on: the quiet moment starts again
+            m_keysQuiet.start();
         return true;
     }
 
@@ -57,7 +65,8 @@ private:
 
     QWidget* m_box;
     int m_quietMs;
-    QElapsedTimer m_quietSince;
+    QElapsedTimer m_shown;
+    QElapsedTimer m_keysQuiet;
 };
 
 } // namespace

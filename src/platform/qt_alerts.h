@@ -20,9 +20,9 @@ public:
 // A QMessageBox with no icon and only an OK button, modal to its owner window.
 //
 // The box may come up in front of a user who is typing in another window, and take the focus
-// with OK as its default button: keys and clicks that reach it are ignored until it has been
-// shown for INPUT_QUIET_MS, and keys until INPUT_QUIET_MS after the last one it ignored, so
-// that only a user who has seen it dismisses it.
+// with OK as its default button: clicks that reach it are ignored until it has been shown for
+// INPUT_QUIET_MS, and keys until INPUT_QUIET_MS after it was shown or activated and after the
+// last key it ignored, so that only a user who has seen it dismisses it.
 class QtMessageBox final : public MessageBox
 {
 public:
