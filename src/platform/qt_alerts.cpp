@@ -96,10 +96,11 @@ void QtMessageBox::show(const QString& prompt)
                 m_desktop->setAttention(window, on);
         }
     };
+    QMetaObject::Connection cameInFront;
     if (m_desktop) {
         box.winId();
         m_desktop->prepareAlert(&box, m_owner.data());
-        QObject::connect(box.windowHandle(), &QWindow::activeChanged, &box, [&] {
+        cameInFront = QObject::connect(box.windowHandle(), &QWindow::activeChanged, &box, [&] {
             if (box.windowHandle()->isActive())
                 tell(false);
         });
@@ -112,5 +113,6 @@ void QtMessageBox::show(const QString& prompt)
         });
     }
     box.exec();
+    QObject::disconnect(cameInFront); // `tell` goes before the box
     tell(false);
 }
