@@ -172,7 +172,7 @@ e2e_start_app() {
         "$MARROWQUILL" "$@" 2> >(tee -a "$WORK/app.log" >&2) &
     app=$!
     e2e_on_exit 'kill -KILL "$app" 2>/dev/null'
-    wait_for 150 bash -c '[ -n "$(xdotool search --onlyvisible --name "^Marrowquill 1\.0$")" ]' \
+    wait_for 600 bash -c '[ -n "$(xdotool search --onlyvisible --name "^Marrowquill 1\.0$")" ]' \
         2>/dev/null || fail "the window did not appear"
     main=$(windows | head -n 1)
 }

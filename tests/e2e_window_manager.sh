@@ -95,7 +95,7 @@ focus_terminal
 check_alert() {
     wait_for 300 alert_shown || fail "no $1 alert viewable on the user's workspace"
     alert=$(other_window)
-    wait_for 50 placed || {
+    wait_for 100 placed || {
         gone "$alert" && fail "the $1 alert went as soon as it came"
         fail "the $1 alert is not viewable on top on workspace 1 (it is on $(cardinal "$alert" _NET_WM_DESKTOP))"
     }
@@ -120,12 +120,12 @@ sleep 2 # typing goes on after the alert came
 touch "$WORK/stop-typing"
 wait "$typist"
 viewable "$alert" && ! gone "$alert" || fail "typing in the terminal dismissed the alert"
-wait_for 50 told_rightly "$alert" || fail "the first alert's attention does not match its focus"
+wait_for 100 told_rightly "$alert" || fail "the first alert's attention does not match its focus"
 echo "$wm: first alert on workspace $(cardinal "$alert" _NET_WM_DESKTOP), on top," \
     "$(active_is "$alert" && echo focused || echo 'not focused, asking for attention'), survived typing"
 dismiss first
 check_alert second
-wait_for 50 told_rightly "$alert" || fail "the second alert's attention does not match its focus"
+wait_for 100 told_rightly "$alert" || fail "the second alert's attention does not match its focus"
 dismiss second
 wait_for 50 eval '! demands_attention "$main"' ||
     fail "the main window still demands attention after the alerts"
@@ -144,7 +144,7 @@ for from in "another workspace" "minimized on another workspace"; do
     focus_terminal
     token="e2e-launcher-$RANDOM"
     DESKTOP_STARTUP_ID=$token e2e_run_app || fail "the second start exited $?"
-    wait_for 100 brought_here || fail "a second start did not bring the window from $from"
+    wait_for 300 brought_here || fail "a second start did not bring the window from $from"
     # Focus-stealing prevention trusts a request with a real time (XWayland's mutter flashes
     # one without): the running copy got the launcher's token and sent a time.
     grep -q "launch token $token time [1-9]" "$WORK/app.log" ||
