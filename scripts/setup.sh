@@ -10,7 +10,8 @@ packages=(
     qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
     libcanberra-dev
     libbenchmark-dev
-    xvfb xauth xdotool x11-utils openbox xfwm4 mutter xwayland dbus xterm
+    xvfb xauth xdotool x11-utils xterm dbus openbox xfwm4 mutter xwayland
+    marco mate-settings-daemon-common muffin cinnamon-settings-daemon
     libfuse3-dev fuse3 imagemagick
     desktop-file-utils appstream dpkg-dev file
     debhelper lintian man-db

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: 2026 The Marrowquill developers
-# The real program under a real window manager (the second argument: openbox, xfwm4 or mutter on
-# Xvfb, or mutter-xwayland: mutter as a Wayland compositor, the program on its XWayland, as under
-# GNOME): its frame is centred and its WM_CLASS matches its desktop entry (the third). With
-# its window on workspace 2 and the user typing in a terminal on workspace 1, an alert comes on
-# workspace 1, viewable and on top; the typing does not dismiss it; it asks for attention
-# exactly when it did not get the focus; the next alert comes once it is dismissed, and another
-# while the window is minimized. A second start brings the window to the user's workspace, in
-# front and focused, from another workspace and from minimized, with its launcher's token.
+# The real program under a real window manager (the second argument: openbox, xfwm4, mutter,
+# marco or muffin on Xvfb, or mutter-xwayland: mutter as a Wayland compositor, the program on its
+# XWayland, as under GNOME): its frame is centred and its WM_CLASS matches its desktop entry (the
+# third). With its window on workspace 2 and the user typing in a terminal on workspace 1, an
+# alert comes on workspace 1, viewable and on top; the typing does not dismiss it; it asks for
+# attention exactly when it did not get the focus; the next alert comes once it is dismissed, and
+# another while the window is minimized. A second start brings the window to the user's
+# workspace, in front and focused, from another workspace and from minimized, with its
+# launcher's token.
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_init "$1"
