@@ -10,7 +10,8 @@ packages=(
     qt6-base-dev qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core
     libcanberra-dev
     libbenchmark-dev
-    xvfb xauth xdotool x11-utils openbox
+    xvfb xauth xdotool x11-utils xterm dbus openbox xfwm4 mutter xwayland
+    marco mate-settings-daemon-common muffin cinnamon-settings-daemon
     dbus-daemon at-spi2-core python3-pyatspi
     libfuse3-dev fuse3 imagemagick
     desktop-file-utils appstream dpkg-dev file

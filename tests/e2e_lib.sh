@@ -9,7 +9,9 @@
 #   e2e_settings <<CONF ... CONF       # the settings file the program starts with
 #   e2e_start_x [WIDTHxHEIGHT]         # Xvfb on a display it chose itself; exports DISPLAY
 #   e2e_start_wm openbox               # or xfwm4, mutter: waits until it manages workspaces
-#   e2e_start_app [ARGS...]            # the program in the background: $app, $main
+#   e2e_start_xwayland                 # or both at once: mutter on Wayland, through XWayland
+#   e2e_start_app [ARGS...]            # the program in the background: $app, $main; its
+#                                      # standard error also goes to $WORK/app.log
 #
 # A script registers its own clean-up with e2e_on_exit; every process the harness started is
 # ended when the script exits.
@@ -68,7 +70,9 @@ e2e_start_x() {
         command -v "$tool" >/dev/null || skip "$tool is not installed"
     done
     mkfifo "$fifo"
-    Xvfb -displayfd 9 -screen 0 "${size}x24" -nolisten tcp 9>"$fifo" 2>"$WORK/xvfb.log" &
+    # -noreset: an X server resets when its last client goes, and refuses the clients that
+    # connect meanwhile; until the window manager holds a connection, every check is the last.
+    Xvfb -displayfd 9 -screen 0 "${size}x24" -nolisten tcp -noreset 9>"$fifo" 2>"$WORK/xvfb.log" &
     E2E_XVFB=$!
     e2e_on_exit 'kill "$E2E_XVFB" 2>/dev/null; wait "$E2E_XVFB" 2>/dev/null'
     local number
@@ -77,6 +81,41 @@ e2e_start_x() {
     SCREEN_WIDTH=${size%x*} SCREEN_HEIGHT=${size#*x}
     wait_for 100 xprop -root >/dev/null 2>&1 || fail "the X server on $DISPLAY does not answer"
 }
+
+# e2e_session_bus: a private session D-Bus for this script's processes (mutter and xfwm4 need
+# one).
+e2e_session_bus() {
+    command -v dbus-daemon >/dev/null || skip "dbus-daemon is not installed"
+    dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$WORK/bus" 2>/dev/null &
+    E2E_BUS=$!
+    e2e_on_exit 'kill "$E2E_BUS" 2>/dev/null; wait "$E2E_BUS" 2>/dev/null'
+    wait_for 300 test -s "$WORK/bus" || fail "the session bus did not start"
+    DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$WORK/bus")
+    export DBUS_SESSION_BUS_ADDRESS
+}
+
+# e2e_start_xwayland: instead of e2e_start_x and e2e_start_wm, mutter as a headless Wayland
+# compositor with its X server, XWayland, as GNOME runs X11 programs; exports DISPLAY and
+# XAUTHORITY, and waits until it manages workspaces (which it lets no X client switch).
+e2e_start_xwayland() {
+    for tool in mutter Xwayland xdotool xprop xwininfo; do
+        command -v "$tool" >/dev/null || skip "$tool is not installed"
+    done
+    e2e_session_bus
+    XDG_RUNTIME_DIR="$WORK/runtime" mutter --wayland --headless --virtual-monitor 1024x768 \
+        --wayland-display=wayland-e2e --sm-disable >"$WORK/wm.log" 2>&1 &
+    E2E_WM=$!
+    e2e_on_exit 'kill "$E2E_WM" 2>/dev/null; wait "$E2E_WM" 2>/dev/null'
+    wait_for 600 xwayland_started || fail "mutter started no XWayland: $(tail -n 5 "$WORK/wm.log")"
+    local args
+    args=$(tr '\0' ' ' </proc/"$(pgrep -P "$E2E_WM" Xwayland)"/cmdline)
+    DISPLAY=$(grep -o ' :[0-9]*' <<<"$args" | tr -d ' ')
+    XAUTHORITY=$(grep -o -- '-auth [^ ]*' <<<"$args" | cut -d ' ' -f 2)
+    export DISPLAY XAUTHORITY WAYLAND_DISPLAY=wayland-e2e
+    SCREEN_WIDTH=1024 SCREEN_HEIGHT=768
+    wait_for 600 wm_has_desktops || fail "mutter offers XWayland no workspaces"
+}
+xwayland_started() { pgrep -P "$E2E_WM" Xwayland >/dev/null; }
 
 desktops() { xprop -root _NET_NUMBER_OF_DESKTOPS 2>/dev/null | grep -o '[0-9]*$'; }
 current_desktop() { xprop -root _NET_CURRENT_DESKTOP 2>/dev/null | grep -o '[0-9]*$'; }
@@ -89,23 +128,30 @@ e2e_start_wm() {
     command -v "$wm" >/dev/null || skip "$wm is not installed"
     case "$wm" in
     openbox) openbox --sm-disable >"$WORK/wm.log" 2>&1 & ;;
-    xfwm4) xfwm4 --compositor=off --sm-client-disable >"$WORK/wm.log" 2>&1 & ;;
-    mutter) mutter --x11 --replace --sm-disable >"$WORK/wm.log" 2>&1 & ;;
+    xfwm4) # its settings, the workspaces among them, come from xfconfd over the session bus
+        e2e_session_bus
+        xfwm4 --compositor=off --sm-client-disable >"$WORK/wm.log" 2>&1 &
+        ;;
+    mutter)
+        e2e_session_bus
+        mutter --x11 --replace --sm-disable >"$WORK/wm.log" 2>&1 &
+        ;;
     *) "$wm" >"$WORK/wm.log" 2>&1 & ;;
     esac
     E2E_WM=$!
     e2e_on_exit 'kill "$E2E_WM" 2>/dev/null; wait "$E2E_WM" 2>/dev/null'
-    wait_for 600 xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 ||
-        fail "$wm did not start within 60 s: $(tail -n 5 "$WORK/wm.log")"
-    wait_for 300 bash -c '[ "$(xprop -root _NET_NUMBER_OF_DESKTOPS | grep -o "[0-9]*$")" -ge 1 ]' \
-        2>/dev/null || fail "$wm offers no workspaces"
-    local _
-    for _ in $(seq 50); do
-        [ "$(desktops)" -ge 2 ] 2>/dev/null && break
-        xdotool set_num_desktops 2 2>/dev/null || true
-        sleep 0.1
-    done
-    [ "$(desktops)" -ge 2 ] || fail "$wm keeps fewer than two workspaces"
+    wait_for 600 wm_has_desktops || fail "$wm offers no workspaces within 60 s" \
+        "($wm $(e2e_alive "$E2E_WM"), Xvfb $(e2e_alive "$E2E_XVFB")): $(tail -n 5 "$WORK/wm.log")"
+    wait_for 600 wm_has_two_desktops || fail "$wm keeps fewer than two workspaces"
+}
+e2e_alive() { kill -0 "$1" 2>/dev/null && echo running || echo gone; }
+wm_has_desktops() {
+    xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 && [ "$(desktops)" -ge 1 ] 2>/dev/null
+}
+wm_has_two_desktops() {
+    [ "$(desktops)" -ge 2 ] 2>/dev/null && return
+    xdotool set_num_desktops 2 2>/dev/null
+    return 1
 }
 
 # The program's visible windows: the main window and, while one is open, its alert.
@@ -123,10 +169,10 @@ e2e_run_app() {
 # e2e_start_app [ARGS...]: the program in the background ($app) and its main window ($main).
 e2e_start_app() {
     XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=xcb \
-        "$MARROWQUILL" "$@" &
+        "$MARROWQUILL" "$@" 2> >(tee -a "$WORK/app.log" >&2) &
     app=$!
     e2e_on_exit 'kill -KILL "$app" 2>/dev/null'
-    wait_for 150 bash -c '[ -n "$(xdotool search --onlyvisible --name "^Marrowquill 1\.0$")" ]' \
+    wait_for 600 bash -c '[ -n "$(xdotool search --onlyvisible --name "^Marrowquill 1\.0$")" ]' \
         2>/dev/null || fail "the window did not appear"
     main=$(windows | head -n 1)
 }

@@ -95,6 +95,7 @@ void TestSingleInstance::laterStartAsksTheRunningCopyToComeToTheFront()
     // The launcher's token goes along, for Wayland's activation.
     qputenv("XDG_ACTIVATION_TOKEN", "token-from-the-launcher");
     SingleInstance launched("app", runtime.path());
+    launched.setLaunchToken(SingleInstance::launchTokenFromEnvironment());
     QCOMPARE(launched.claim(), SingleInstance::Claim::HandedOver);
     qunsetenv("XDG_ACTIVATION_TOKEN");
     QTRY_COMPARE(running.activations.load(), 2);

@@ -27,6 +27,9 @@ int main(int argc, char** argv)
     if (const std::optional<int> status = handleCommandLine(argc, argv))
         return *status;
     endQuietlyWhenNoDisplayOpens();
+    chooseWindowPlatform();
+    // Qt's X11 plugin takes the launcher's startup id out of the environment as it starts.
+    const QByteArray launchToken = SingleInstance::launchTokenFromEnvironment();
     QApplication app(argc, argv);
     restoreMessageHandler();
     QApplication::setApplicationName(QString::fromLatin1(APPLICATION_NAME));
@@ -40,6 +43,7 @@ int main(int argc, char** argv)
     // changes: a second start brings the running window to the front and goes, before it
     // reads or writes any setting.
     SingleInstance instance(QStringLiteral("marrowquill"));
+    instance.setLaunchToken(launchToken);
     if (const SingleInstance::Claim claim = instance.claim(); claim != SingleInstance::Claim::Run)
         return claim == SingleInstance::Claim::HandedOver ? 0 : 1;
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QRect>
+#include <QString>
 
 #include <memory>
 
@@ -19,15 +20,15 @@ public:
     virtual ~DesktopWindows() = default;
 
     // The alert box, before it is shown: it is to appear on the workspace the user is on now,
-    // above other windows.
-    virtual void prepareAlert(QWidget* box) = 0;
-    // The alert box has just been shown: it is asked to be activated, and it and its owner
-    // demand attention (a taskbar flashes them) until alertDismissed.
-    virtual void alertShown(QWidget* box, QWidget* owner) = 0;
-    virtual void alertDismissed(QWidget* owner) = 0;
+    // above other windows, even while its owner is on another workspace or minimized.
+    virtual void prepareAlert(QWidget* box, QWidget* owner) = 0;
+    // The alert box has just been shown: it is raised and asked to be activated.
+    virtual void activateAlert(QWidget* box) = 0;
+    // A window asks for the user's attention (a taskbar flashes it) until this is turned off.
+    virtual void setAttention(QWidget* window, bool on) = 0;
     // A second start asked for the window: it comes to the user's workspace, restored if
-    // minimized, raised and asked to be activated, with the token the second start's launcher
-    // gave it where the desktop wants one (Wayland's xdg-activation).
+    // minimized, raised and activated, with the token the second start's launcher gave it
+    // (X11's startup id or Wayland's xdg-activation token; empty when none).
     virtual void bringToUser(QWidget* window, const QString& activationToken) = 0;
     // Once the window manager has framed the shown window, it is moved so that its frame is
     // centred on `screen`. Where a program may not place its windows (Wayland), nothing.
@@ -36,3 +37,8 @@ public:
 
 // The X11 implementation when the program runs on X11, else the one Qt's own calls make.
 std::unique_ptr<DesktopWindows> makeDesktopWindows();
+
+// Before the application object is built: on a Wayland session that also offers X11
+// (XWayland), the program runs on X11 unless QT_QPA_PLATFORM says otherwise, so that it behaves
+// the same whether or not Qt's Wayland plugin happens to be installed.
+void chooseWindowPlatform();

@@ -6,8 +6,70 @@
 #include "platform/desktop_windows.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
+#include <QWindow>
+
+namespace {
+
+// Swallows the keys and clicks meant for the box until the user has had a quiet moment to see
+// it. It watches the whole application, since keys reach the box's focused button, not the box.
+class InputGuard final : public QObject
+{
+public:
+    InputGuard(QWidget* box, int quietMs) : m_box(box), m_quietMs(quietMs)
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (watched == m_box && type == QEvent::Show) {
+            m_shown.start();
+            m_keysQuiet.start();
+        }
+        // Keys reach the box only once it is active; its activation comes in the same queue
+        // as the keys typed after it, so a program that was slow to read them still knows
+        // which came in its first moment.
+        if (watched == m_box && type == QEvent::WindowActivate)
+            m_keysQuiet.start();
+        if (!(isKey(type) || isClick(type)) || !inBox(watched))
+            return false;
+        const QElapsedTimer& quiet = isKey(type) ? m_keysQuiet : m_shown;
+        if (quiet.isValid() && quiet.hasExpired(m_quietMs))
+            return false;
+        if (isKey(type)) // typing goes on: the quiet moment starts again
+            m_keysQuiet.start();
+        return true;
+    }
+
+private:
+    static bool isKey(QEvent::Type type)
+    {
+        return type == QEvent::KeyPress || type == QEvent::KeyRelease ||
+               type == QEvent::ShortcutOverride || type == QEvent::Shortcut;
+    }
+    static bool isClick(QEvent::Type type)
+    {
+        return type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+               type == QEvent::MouseButtonDblClick;
+    }
+    bool inBox(QObject* object) const
+    {
+        auto* widget = qobject_cast<QWidget*>(object);
+        return widget && (widget == m_box || m_box->isAncestorOf(widget));
+    }
+
+    QWidget* m_box;
+    int m_quietMs;
+    QElapsedTimer m_shown;
+    QElapsedTimer m_keysQuiet;
+};
+
+} // namespace
 
 void QtBeeper::beep()
 {
@@ -21,11 +83,36 @@ void QtMessageBox::show(const QString& prompt)
     QMessageBox box(QMessageBox::NoIcon, m_title, prompt, QMessageBox::Ok, m_owner.data());
     // A path may hold characters that rich text would read as markup.
     box.setTextFormat(Qt::PlainText);
+    const InputGuard guard(&box, INPUT_QUIET_MS);
+
+    // The user is told through the taskbar only where the box did not come in front.
+    bool told = false;
+    const auto tell = [&](bool on) {
+        if (told == on || !m_desktop)
+            return;
+        told = on;
+        for (QWidget* window : {static_cast<QWidget*>(&box), m_owner.data()}) {
+            if (window)
+                m_desktop->setAttention(window, on);
+        }
+    };
+    QMetaObject::Connection cameInFront;
     if (m_desktop) {
-        m_desktop->prepareAlert(&box);
-        QTimer::singleShot(0, &box, [this, &box] { m_desktop->alertShown(&box, m_owner.data()); });
+        box.winId();
+        m_desktop->prepareAlert(&box, m_owner.data());
+        cameInFront = QObject::connect(box.windowHandle(), &QWindow::activeChanged, &box, [&] {
+            if (box.windowHandle()->isActive())
+                tell(false);
+        });
+        QTimer::singleShot(0, &box, [&] {
+            m_desktop->activateAlert(&box);
+            QTimer::singleShot(IN_FRONT_PATIENCE_MS, &box, [&] {
+                if (!box.windowHandle()->isActive())
+                    tell(true);
+            });
+        });
     }
     box.exec();
-    if (m_desktop)
-        m_desktop->alertDismissed(m_owner.data());
+    QObject::disconnect(cameInFront); // `tell` goes before the box
+    tell(false);
 }

@@ -18,14 +18,25 @@ public:
 };
 
 // A QMessageBox with no icon and only an OK button, modal to its owner window.
+//
+// The box may come up in front of a user who is typing in another window, and take the focus
+// with OK as its default button: clicks that reach it are ignored until it has been shown for
+// INPUT_QUIET_MS, and keys until INPUT_QUIET_MS after it was shown or activated and after the
+// last key it ignored, so that only a user who has seen it dismisses it.
 class QtMessageBox final : public MessageBox
 {
 public:
+    static constexpr int INPUT_QUIET_MS = 1000;
+    // How long the box is given to come in front (be activated) before it and its owner ask
+    // for the user's attention instead.
+    static constexpr int IN_FRONT_PATIENCE_MS = 1000;
+
     explicit QtMessageBox(const QString& title, QWidget* owner = nullptr);
 
     // The window the box belongs to, made after the box since the window's poll needs it.
     void setOwner(QWidget* owner) { m_owner = owner; }
-    // Where the desktop is asked to show the box to the user and flash it until dismissed.
+    // Where the desktop is asked to show the box to the user, or to flash it until it is
+    // in front or dismissed.
     void setDesktop(DesktopWindows* desktop) { m_desktop = desktop; }
 
     void show(const QString& prompt) override;

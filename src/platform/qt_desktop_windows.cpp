@@ -8,26 +8,44 @@
 #include <QWidget>
 #include <QWindow>
 
-void QtDesktopWindows::prepareAlert(QWidget* box)
+// On X11 the program can put its alert on the user's workspace, centre its window and raise it
+// with a timestamp the window manager trusts; on Wayland it may do none of these, and Qt 6.4's
+// Wayland plugin is installed on some machines and not on others.
+void chooseWindowPlatform()
 {
-    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    const bool waylandSession =
+        qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland";
+    if (waylandSession && qEnvironmentVariableIsSet("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
-void QtDesktopWindows::alertShown(QWidget* box, QWidget* owner)
+// A compositor hides the transients of a minimized window: the box of a minimized owner is
+// shown as a window of its own, still modal to the owner.
+void QtDesktopWindows::prepareAlert(QWidget* box, QWidget* owner)
+{
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (owner && owner->isMinimized()) {
+        box->winId();
+        box->windowHandle()->setTransientParent(nullptr);
+    }
+}
+
+void QtDesktopWindows::activateAlert(QWidget* box)
 {
     box->raise();
     box->activateWindow();
-    QApplication::alert(box, 0);
-    if (owner)
-        QApplication::alert(owner, 0);
 }
 
-void QtDesktopWindows::alertDismissed(QWidget* owner)
+void QtDesktopWindows::setAttention(QWidget* window, bool on)
 {
-    // Qt ends an alert when its window is next activated, or through this slot of QWindow's,
-    // which is what QApplication::alert's own timeout calls.
-    if (owner && owner->windowHandle())
-        QMetaObject::invokeMethod(owner->windowHandle(), "_q_clearAlert");
+    if (on) {
+        QApplication::alert(window, 0);
+    } else if (window->windowHandle()) {
+        // Qt ends an alert when its window is next activated, or through this slot of
+        // QWindow's, which is what QApplication::alert's own timeout calls.
+        QMetaObject::invokeMethod(window->windowHandle(), "_q_clearAlert");
+    }
 }
 
 // On Wayland a program may take the focus only with a token from the compositor: Qt's Wayland

@@ -10,9 +10,9 @@
 class QtDesktopWindows : public DesktopWindows
 {
 public:
-    void prepareAlert(QWidget* box) override;
-    void alertShown(QWidget* box, QWidget* owner) override;
-    void alertDismissed(QWidget* owner) override;
+    void prepareAlert(QWidget* box, QWidget* owner) override;
+    void activateAlert(QWidget* box) override;
+    void setAttention(QWidget* window, bool on) override;
     void bringToUser(QWidget* window, const QString& activationToken) override;
     void centreWhenFramed(QWidget* window, const QRect& screen) override;
 };

@@ -44,6 +44,11 @@ QString runtimeDirectory(const QString& directory)
 
 } // namespace
 
+QByteArray SingleInstance::launchTokenFromEnvironment()
+{
+    return launchToken();
+}
+
 SingleInstance::SingleInstance(const QString& name, const QString& directory, QObject* parent)
     : QObject(parent),
       m_socketPath(QDir(runtimeDirectory(directory)).filePath(name + QStringLiteral(".socket"))),
@@ -109,7 +114,7 @@ bool SingleInstance::askRunningCopyToActivate(const QDeadlineTimer& deadline)
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(int(std::min<qint64>(deadline.remainingTime(), 500))))
         return false;
-    const QByteArray token = launchToken();
+    const QByteArray token = m_launchToken;
     socket.write(QByteArray(ACTIVATE) + (token.isEmpty() ? QByteArray() : ' ' + token) + '\n');
     while (!socket.canReadLine()) {
         if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))

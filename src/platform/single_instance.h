@@ -39,6 +39,12 @@ public:
 
     QString socketPath() const { return m_socketPath; }
 
+    // What the desktop gave this start to let it raise a window (Wayland's xdg-activation
+    // token, or X11's startup id), read before Qt's X11 plugin takes it out of the environment.
+    static QByteArray launchTokenFromEnvironment();
+    // Handed to the running copy with the request to come to the front.
+    void setLaunchToken(const QByteArray& token) { m_launchToken = token; }
+
 signals:
     // A later start asked this copy to come to the front, with the token its launcher gave it
     // for that (empty when none).
@@ -54,4 +60,5 @@ private:
     QString m_lockPath;
     UniqueFd m_lock;
     QLocalServer m_server;
+    QByteArray m_launchToken;
 };

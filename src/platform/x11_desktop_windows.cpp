@@ -6,6 +6,7 @@
 
 #include <QGuiApplication>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -16,6 +17,7 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -30,6 +32,44 @@ constexpr std::uint32_t URGENCY_HINT = 1u << 8; // ICCCM's XUrgencyHint in WM_HI
 constexpr int FRAME_WAIT_MS = 3000;
 constexpr int FRAME_POLL_MS = 20;
 
+// The time a startup notification id carries at its end ("..._TIME1234"), when it does.
+std::optional<std::uint32_t> launchTime(const QString& startupId)
+{
+    static const QRegularExpression timeAtEnd(QStringLiteral("_TIME([0-9]{1,10})$"));
+    const QRegularExpressionMatch match = timeAtEnd.match(startupId);
+    bool ok = false;
+    const std::uint32_t time = match.hasMatch() ? match.captured(1).toUInt(&ok) : 0;
+    return ok && time != XCB_CURRENT_TIME ? std::optional(time) : std::nullopt;
+}
+
+// The X server's time now: the time of a property change on a window of its own, on a
+// connection of its own, since Qt's connection delivers its events to Qt alone.
+std::optional<std::uint32_t> serverTime()
+{
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
+        xcb_connect(nullptr, nullptr), &xcb_disconnect);
+    if (xcb_connection_has_error(connection.get()))
+        return std::nullopt;
+    xcb_connection_t* c = connection.get();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_window_t window = xcb_generate_id(c);
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
+    xcb_change_property(c, XCB_PROP_MODE_APPEND, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
+                        nullptr);
+    xcb_flush(c);
+    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
+        const bool changed = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
+        const std::uint32_t time = reinterpret_cast<xcb_property_notify_event_t*>(event)->time;
+        std::free(event);
+        if (changed)
+            return time;
+    }
+    return std::nullopt;
+}
+
 // EWMH on X11, through Qt's own xcb connection.
 class X11DesktopWindows final : public QtDesktopWindows
 {
@@ -40,36 +80,46 @@ public:
     {
     }
 
-    // Transient windows go where their owner is, under most window managers: the box is given
-    // the user's workspace itself, before it is mapped, as EWMH lets a client do.
-    void prepareAlert(QWidget* box) override
+    // Most window managers put a transient on its owner's workspace, and some ignore what the
+    // box itself asks for: the owner is moved to the user's workspace first. The window manager
+    // reads its requests in order, so the owner has moved by the time it maps the box.
+    void prepareAlert(QWidget* box, QWidget* owner) override
     {
-        QtDesktopWindows::prepareAlert(box);
-        const std::uint32_t desktop = currentDesktop().value_or(ALL_DESKTOPS);
+        QtDesktopWindows::prepareAlert(box, owner);
+        const std::optional<std::uint32_t> desktop = currentDesktop();
+        const std::uint32_t boxDesktop = desktop.value_or(ALL_DESKTOPS);
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, windowOf(box),
-                            atom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1, &desktop);
+                            atom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1, &boxDesktop);
+        if (desktop && owner && owner->isVisible()) {
+            const std::optional<std::uint32_t> ownerDesktop =
+                cardinal(windowOf(owner), atom("_NET_WM_DESKTOP"));
+            if (ownerDesktop && *ownerDesktop != *desktop && *ownerDesktop != ALL_DESKTOPS) {
+                sendToRoot(windowOf(owner), atom("_NET_WM_DESKTOP"),
+                           {*desktop, SOURCE_APPLICATION, 0, 0, 0});
+            }
+        }
         xcb_flush(m_connection);
     }
 
-    void alertShown(QWidget* box, QWidget* owner) override
+    // Qt asks for attention only while a window is not active; the state is set here whatever
+    // the focus, since the box decides when the user has seen it.
+    void setAttention(QWidget* window, bool on) override
     {
-        QtDesktopWindows::alertShown(box, owner);
-        // Qt asks for attention only while a window is not active; the state is set here
-        // whatever the focus, so a taskbar shows it until the box goes.
-        for (QWidget* window : {box, owner}) {
-            if (window && window->isVisible())
-                demandAttention(windowOf(window), true);
-        }
+        QtDesktopWindows::setAttention(window, on);
+        if (!window->isVisible())
+            return;
+        const xcb_window_t id = windowOf(window);
+        sendToRoot(id, atom("_NET_WM_STATE"),
+                   {on ? NET_WM_STATE_ADD : NET_WM_STATE_REMOVE,
+                    atom("_NET_WM_STATE_DEMANDS_ATTENTION"), 0, SOURCE_APPLICATION, 0});
+        setUrgency(id, on);
+        xcb_flush(m_connection);
     }
 
-    void alertDismissed(QWidget* owner) override
-    {
-        QtDesktopWindows::alertDismissed(owner);
-        if (owner && owner->isVisible())
-            demandAttention(windowOf(owner), false);
-    }
-
-    void bringToUser(QWidget* window, const QString&) override
+    // A window manager that prevents focus stealing compares the request's time with the
+    // user's last input elsewhere, and answers a request without one (CurrentTime) with a
+    // flash at most: the time the launcher gave the second start, else the server's now.
+    void bringToUser(QWidget* window, const QString& activationToken) override
     {
         window->showNormal();
         const xcb_window_t id = windowOf(window);
@@ -77,8 +127,13 @@ public:
             sendToRoot(id, atom("_NET_WM_DESKTOP"), {*desktop, SOURCE_USER_REQUEST, 0, 0, 0});
         }
         window->raise();
+        std::optional<std::uint32_t> time = launchTime(activationToken);
+        if (!time)
+            time = serverTime();
+        qCDebug(lcDesktop).noquote() << "Bringing the window to the user, launch token"
+                                     << activationToken << "time" << time.value_or(0);
         sendToRoot(id, atom("_NET_ACTIVE_WINDOW"),
-                   {SOURCE_USER_REQUEST, XCB_CURRENT_TIME, 0, 0, 0});
+                   {SOURCE_USER_REQUEST, time.value_or(XCB_CURRENT_TIME), 0, 0, 0});
         xcb_flush(m_connection);
     }
 
@@ -121,14 +176,19 @@ private:
 
     std::optional<std::uint32_t> currentDesktop()
     {
-        const auto cookie = xcb_get_property(m_connection, 0, m_root, atom("_NET_CURRENT_DESKTOP"),
-                                             XCB_ATOM_CARDINAL, 0, 1);
+        return cardinal(m_root, atom("_NET_CURRENT_DESKTOP"));
+    }
+
+    std::optional<std::uint32_t> cardinal(xcb_window_t window, xcb_atom_t property)
+    {
+        const auto cookie =
+            xcb_get_property(m_connection, 0, window, property, XCB_ATOM_CARDINAL, 0, 1);
         xcb_get_property_reply_t* reply = xcb_get_property_reply(m_connection, cookie, nullptr);
-        std::optional<std::uint32_t> desktop;
+        std::optional<std::uint32_t> value;
         if (reply && xcb_get_property_value_length(reply) == 4)
-            desktop = *static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+            value = *static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
         std::free(reply);
-        return desktop;
+        return value;
     }
 
     void sendToRoot(xcb_window_t window, xcb_atom_t type, std::array<std::uint32_t, 5> data)
@@ -143,15 +203,6 @@ private:
         xcb_send_event(m_connection, 0, m_root,
                        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&event));
-    }
-
-    void demandAttention(xcb_window_t window, bool on)
-    {
-        sendToRoot(window, atom("_NET_WM_STATE"),
-                   {on ? NET_WM_STATE_ADD : NET_WM_STATE_REMOVE,
-                    atom("_NET_WM_STATE_DEMANDS_ATTENTION"), 0, SOURCE_APPLICATION, 0});
-        setUrgency(window, on);
-        xcb_flush(m_connection);
     }
 
     // The ICCCM urgency hint, which older taskbars read instead of the EWMH state.
