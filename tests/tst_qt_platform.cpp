@@ -60,7 +60,6 @@ private slots:
     void waylandSessionRunsOnXWaylandWhereOffered();
     void repeatingTimerStartsStoppedAndTicksOnceStarted();
     void singleShotTimerFiresOnce();
-    void primaryScreenHasASize();
 };
 
 void TestQtPlatform::alertBoxShowsPromptUnderTitleWithOnlyOk()
@@ -273,12 +272,6 @@ void TestQtPlatform::singleShotTimerFiresOnce()
     QVERIFY(!timer.isActive());
     QTest::qWait(50);
     QCOMPARE(fired, 1);
-}
-
-void TestQtPlatform::primaryScreenHasASize()
-{
-    QtScreenInfo screen;
-    QVERIFY(!screen.geometry().isEmpty());
 }
 
 MARROWQUILL_TEST_MAIN(TestQtPlatform)
