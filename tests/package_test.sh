@@ -53,8 +53,9 @@ for file in "share/man/man1/$executable.1.gz" "share/doc/$executable/copyright" 
             "share/doc/$executable/changelog.gz"; do
     [ -f "$root/usr/$file" ] || fail "missing /usr/$file"
 done
-man -l "$root/usr/share/man/man1/$executable.1.gz" 2>&1 | grep -q "EXIT STATUS" ||
-    fail "the man page does not render"
+page=$(MANWIDTH=80 man -l "$root/usr/share/man/man1/$executable.1.gz" 2>&1)
+grep -q "EXIT STATUS" <<<"$page" || fail "the man page does not render"
+grep -q "Marrowquill $version" <<<"$page" || fail "the man page does not say version $version"
 grep -q "GPL-3.0-or-later" "$root/usr/share/doc/$executable/copyright" || fail "copyright"
 readme=$(find "$root/usr/share/doc/$executable" -name 'README.md*' -print -quit)
 [ -n "$readme" ] || fail "no README in /usr/share/doc/$executable"
