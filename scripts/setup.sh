@@ -9,7 +9,7 @@ packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
     libcanberra-dev
-    libbenchmark-dev
+    libbenchmark-dev linux-perf
     xvfb xauth xdotool x11-utils openbox
     libfuse3-dev fuse3 imagemagick
     desktop-file-utils appstream dpkg-dev file
