@@ -21,7 +21,7 @@ struct Outcome
     int error = 0;
 };
 
-// Runs on the read's own thread, with nothing shared but the memory, which locks.
+// Runs on a worker thread, with nothing shared but the memory, which locks.
 Outcome countFolder(const std::string& path, const std::shared_ptr<RememberedCounts>& memory)
 {
     DirectoryCounter counter(memory);

@@ -15,9 +15,9 @@
 
 class RememberedCounts;
 
-// The file counter of the running program: each count is a DirectoryCounter read on a thread
-// of its own, so a folder whose filesystem hangs blocks only that thread. All reads share one
-// memory of unchanged folders' counts.
+// The file counter of the running program: each count is a DirectoryCounter read on one of a
+// few long-lived worker threads, so a folder whose filesystem hangs blocks only the worker that
+// reads it. All reads share one memory of unchanged folders' counts.
 class ThreadedFileCounter final : public FileCounter
 {
 public:
