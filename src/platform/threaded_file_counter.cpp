@@ -25,8 +25,7 @@ struct Outcome
 Outcome countFolder(const std::string& path, const std::shared_ptr<RememberedCounts>& memory)
 {
     DirectoryCounter counter(memory);
-    if (!counter.setFolderPath(QByteArray(path.data(), qsizetype(path.size()))) ||
-        !counter.refresh())
+    if (!counter.setFolderAndRefresh(QByteArray(path.data(), qsizetype(path.size()))))
         return {std::nullopt, counter.lastError()};
     return {counter.count(), 0};
 }
