@@ -9,12 +9,18 @@
 //
 //     hanging_fs MOUNTPOINT RELEASE_FILE      (stays in the foreground; unmount with fusermount3
 //     -u)
+//
+// With --slow-open MS it stands for a share that is slow but answers: opening "hang" takes MS
+// milliseconds, every time.
+//
+//     hanging_fs --slow-open MS MOUNTPOINT
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
@@ -24,6 +30,7 @@
 namespace {
 
 std::string releaseFile;
+int slowOpenMs = 0;
 
 bool isFile(const char* path)
 {
@@ -48,7 +55,9 @@ int getAttributes(const char* path, struct stat* status, fuse_file_info*)
 
 int openFolder(const char* path, fuse_file_info*)
 {
-    if (std::strcmp(path, "/hang") == 0) {
+    if (std::strcmp(path, "/hang") == 0 && slowOpenMs > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(slowOpenMs));
+    } else if (std::strcmp(path, "/hang") == 0) {
         while (::access(releaseFile.c_str(), F_OK) != 0) {
             if (fuse_interrupted())
                 return -EINTR;
@@ -76,15 +85,20 @@ int readFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s MOUNTPOINT RELEASE_FILE\n", argv[0]);
+    const bool slow = argc == 4 && std::strcmp(argv[1], "--slow-open") == 0;
+    if (argc != 3 && !slow) {
+        std::fprintf(stderr, "usage: %s MOUNTPOINT RELEASE_FILE\n       %s --slow-open MS MOUNTPOINT\n",
+                     argv[0], argv[0]);
         return 2;
     }
-    releaseFile = argv[2];
+    if (slow)
+        slowOpenMs = std::atoi(argv[2]);
+    else
+        releaseFile = argv[2];
     fuse_operations operations{};
     operations.getattr = getAttributes;
     operations.opendir = openFolder;
     operations.readdir = readFolder;
-    char* fuseArgs[] = {argv[0], const_cast<char*>("-f"), argv[1]};
+    char* fuseArgs[] = {argv[0], const_cast<char*>("-f"), argv[slow ? 3 : 1]};
     return fuse_main(3, fuseArgs, &operations, nullptr);
 }
