@@ -87,7 +87,8 @@ int main(int argc, char** argv)
 {
     const bool slow = argc == 4 && std::strcmp(argv[1], "--slow-open") == 0;
     if (argc != 3 && !slow) {
-        std::fprintf(stderr, "usage: %s MOUNTPOINT RELEASE_FILE\n       %s --slow-open MS MOUNTPOINT\n",
+        std::fprintf(stderr,
+                     "usage: %s MOUNTPOINT RELEASE_FILE\n       %s --slow-open MS MOUNTPOINT\n",
                      argv[0], argv[0]);
         return 2;
     }
