@@ -51,11 +51,14 @@ int CountBroker::request(const QString& folder, FileCounter::ResultHandler ready
         ready(std::exchange(state.keptResult, std::nullopt));
         return 0;
     }
-    if (!state.reading)
-        startRead(folder);
-    if (state.givenUp)
-        return 0;
-    const std::int64_t left = m_patienceMs - (m_clock.nowMs() - state.readStartMs);
+    if (!state.reading) {
+        m_waitingFolder = folder;
+        m_waiting = std::move(ready);
+        startRead(folder); // a counter on this thread may answer before it returns
+        return m_patienceMs;
+    }
+    const std::int64_t left =
+        state.givenUp ? 0 : m_patienceMs - (m_clock.nowMs() - state.readStartMs);
     if (left <= 0)
         return 0;
     m_waitingFolder = folder;
