@@ -170,7 +170,7 @@ int main(int argc, char** argv)
     std::cout << "\nA tick over " << FOLDER_COUNT << " unchanged folders of " << names
               << " names: full reads take " << std::fixed << std::setprecision(0) << saved
               << " times as long as remembered counts.\n"
-              << "One unchanged folder with 1% links: a tick costs " << std::setprecision(4)
+              << "One unchanged folder with 1% links: a tick costs " << std::setprecision(6)
               << links << " times a full read; with its links by absolute path, " << absoluteLinks
               << ".\n"
               << "One changed folder: remembering costs " << std::setprecision(3) << changed
