@@ -72,7 +72,8 @@ struct OffThreadRunner::Shared
             else
                 ++shared->idleWorkers;
             lock.unlock();
-            shared->put(std::move(delivery));
+            if (delivery)
+                shared->put(std::move(delivery));
             if (enoughIdle)
                 return;
             lock.lock();
@@ -168,6 +169,18 @@ bool OffThreadRunner::startWorker()
         qCWarning(lcCounter) << "Cannot start a thread:" << error.what();
         return false;
     }
+}
+
+bool OffThreadRunner::runInSteps(SteppedJob job)
+{
+    const std::weak_ptr<Shared> mailbox = m_shared;
+    return run([mailbox, job = std::move(job)]() -> Delivery {
+        job([&mailbox](Delivery delivery) {
+            if (const auto shared = mailbox.lock())
+                shared->put(std::move(delivery));
+        });
+        return {};
+    });
 }
 
 void OffThreadRunner::post(Delivery delivery)

@@ -37,6 +37,13 @@ public:
     // Queues a delivery made on the runner's own thread, to run from the event loop.
     void post(Delivery delivery);
 
+    // Hands a delivery to the runner's thread while a job goes on.
+    using Post = std::function<void(Delivery)>;
+    // Runs on a worker thread, and hands back what it produces through `post` as it goes.
+    using SteppedJob = std::function<void(const Post& post)>;
+    // As run, for a job that makes several deliveries.
+    bool runInSteps(SteppedJob job);
+
     // Workers kept waiting for work once their job is done; more than this many idle ones go.
     static constexpr int MAX_IDLE_WORKERS = 2;
 
