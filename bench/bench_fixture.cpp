@@ -41,7 +41,7 @@ void check(bool ok, const std::string& what)
         throw std::runtime_error("cannot make the benchmark folder: " + what);
 }
 
-void makeEntry(int folderFd, std::int64_t index, bool withLinks)
+void makeEntry(int folderFd, std::int64_t index, bool withLinks, const std::string& linkPrefix)
 {
     const std::string name = entryName(index);
     switch (kindOf(index, withLinks)) {
@@ -55,22 +55,27 @@ void makeEntry(int folderFd, std::int64_t index, bool withLinks)
         check(::mkdirat(folderFd, name.c_str(), 0755) == 0, name);
         break;
     case Kind::LinkToFile: // the next entry, a file
-        check(::symlinkat(entryName(index + 1).c_str(), folderFd, name.c_str()) == 0, name);
+        check(::symlinkat((linkPrefix + entryName(index + 1)).c_str(), folderFd, name.c_str()) == 0,
+              name);
         break;
     case Kind::LinkToFolder: // the previous entry, a folder
-        check(::symlinkat(entryName(index - 1).c_str(), folderFd, name.c_str()) == 0, name);
+        check(::symlinkat((linkPrefix + entryName(index - 1)).c_str(), folderFd, name.c_str()) == 0,
+              name);
         break;
     }
 }
 
 } // namespace
 
-BenchFolder makeBenchFolder(const std::string& parent, std::int64_t names, bool withLinks, int copy)
+BenchFolder makeBenchFolder(const std::string& parent, std::int64_t names, bool withLinks, int copy,
+                            bool absoluteLinks)
 {
     BenchFolder folder;
     folder.path = parent + "/marrowquill-bench-";
     if (!withLinks)
         folder.path += "plain-";
+    else if (absoluteLinks)
+        folder.path += "absolute-";
     folder.path += std::to_string(names);
     if (copy) {
         folder.path += '-';
@@ -91,7 +96,7 @@ BenchFolder makeBenchFolder(const std::string& parent, std::int64_t names, bool 
     const int folderFd = ::open(folder.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     check(folderFd >= 0, folder.path);
     for (std::int64_t i = 0; i < names; ++i)
-        makeEntry(folderFd, i, withLinks);
+        makeEntry(folderFd, i, withLinks, absoluteLinks ? folder.path + '/' : std::string());
     ::close(folderFd);
     std::FILE* ready = std::fopen(marker.c_str(), "w");
     check(ready != nullptr, marker);

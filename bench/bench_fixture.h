@@ -9,6 +9,8 @@
 // A folder of `names` entries made for the benchmark: 1% subfolders, 1% symbolic links (half
 // to files, half to folders) unless made without links, the rest empty files. Made once and
 // reused while its marker stays beside it. `copy` tells apart folders that are otherwise alike.
+// Links name their target in the same folder, or, with absoluteLinks, by its absolute path, as
+// a link to another folder would.
 struct BenchFolder
 {
     std::string path;
@@ -17,5 +19,5 @@ struct BenchFolder
 };
 
 BenchFolder makeBenchFolder(const std::string& parent, std::int64_t names, bool withLinks = true,
-                            int copy = 0);
+                            int copy = 0, bool absoluteLinks = false);
 void removeBenchFolder(const BenchFolder& folder);

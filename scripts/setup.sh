@@ -9,7 +9,7 @@ packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-qpa-plugins qt6-translations-l10n fonts-dejavu-core
     libcanberra-dev
-    libbenchmark-dev
+    libbenchmark-dev linux-perf
     xvfb xauth xdotool x11-utils xterm dbus openbox xfwm4 mutter xwayland
     marco mate-settings-daemon-common muffin cinnamon-settings-daemon
     dbus-daemon at-spi2-core python3-pyatspi

@@ -84,10 +84,10 @@ bool timesTrackEntriesIn(const QString& folder)
     return stamp && stamp->timesTrackEntries;
 }
 
-// One tick's use of the counter.
+// One tick's use of the counter, as the program makes it.
 qint64 tick(DirectoryCounter& counter, const QString& folder)
 {
-    if (!counter.setFolder(folder) || !counter.refresh())
+    if (!counter.setFolderAndRefresh(QFile::encodeName(folder)))
         return -1;
     return counter.count();
 }
@@ -120,6 +120,8 @@ private slots:
     void countIsTrustedOnlyWhenTheFolderWasOldByTheMargin();
     void recentlyChangedFolderIsReadInFullUntilSafelyOld();
     void linkRetargetedOrTargetReplacedIsSeen();
+    void folderWithLinksCountsAsAFullReadWithoutOne_data();
+    void folderWithLinksCountsAsAFullReadWithoutOne();
 };
 
 void TestDirectoryCounter::countsEveryEntryThatIsNotAFolder_data()
@@ -422,6 +424,60 @@ void TestDirectoryCounter::linkRetargetedOrTargetReplacedIsSeen()
     QVERIFY(QFile::remove(root.filePath("target")));
     makeEntry(path(root), "d|target");
     QCOMPARE(tick(counter, watched), qint64(1));
+}
+
+void TestDirectoryCounter::folderWithLinksCountsAsAFullReadWithoutOne_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<qint64>("expected");
+    QTest::addColumn<qint64>("fullReads");
+
+    // The folder holds a file, a folder, links to both, a link to a file outside it and a link
+    // to that link: 4 files.
+    QTest::newRow("nothing") << "nothing" << qint64(4) << qint64(1);
+    QTest::newRow("link added") << "add" << qint64(5) << qint64(2);
+    QTest::newRow("link retargeted from a file to a folder")
+        << "retarget" << qint64(3) << qint64(2);
+    QTest::newRow("outside target removed") << "remove target" << qint64(4) << qint64(1);
+    QTest::newRow("outside target replaced by a folder")
+        << "target to folder" << qint64(2) << qint64(1);
+}
+
+void TestDirectoryCounter::folderWithLinksCountsAsAFullReadWithoutOne()
+{
+    QFETCH(QString, change);
+    QFETCH(qint64, expected);
+    QFETCH(qint64, fullReads);
+
+    QTemporaryDir root;
+    if (!timesTrackEntriesIn(root.path()))
+        QSKIP("the temporary folder's filesystem is always read in full");
+    for (const char* entry :
+         {"d|watched", "f|watched/a", "d|watched/sub", "l|a|watched/to-a", "l|sub|watched/to-sub",
+          "f|target", "l|../target|watched/outside", "l|outside|watched/to-outside"}) {
+        makeEntry(path(root), entry);
+    }
+    const QString watched = root.filePath("watched");
+    makeOld(watched);
+    DirectoryCounter counter;
+    QCOMPARE(tick(counter, watched), qint64(4));
+
+    if (change == "add") {
+        makeEntry(path(root), "l|../target|watched/new");
+    } else if (change == "retarget") {
+        QVERIFY(QFile::remove(watched + "/to-a"));
+        makeEntry(path(root), "l|sub|watched/to-a");
+    } else if (change == "remove target") {
+        QVERIFY(QFile::remove(root.filePath("target")));
+    } else if (change == "target to folder") {
+        QVERIFY(QFile::remove(root.filePath("target")));
+        makeEntry(path(root), "d|target");
+    }
+
+    DirectoryCounter fullRead(DirectoryCounter::Memory::AlwaysReadInFull);
+    QCOMPARE(tick(fullRead, watched), expected);
+    QCOMPARE(tick(counter, watched), expected);
+    QCOMPARE(counter.fullReads(), fullReads);
 }
 
 MARROWQUILL_TEST_MAIN(TestDirectoryCounter)

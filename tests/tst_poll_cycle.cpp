@@ -52,6 +52,14 @@ private slots:
     void lateResult();
     void hungFolderIsReadOnceAndResumesWithItsOldCount();
     void stoppingWhileACountIsAwaitedEndsTheTick();
+    void onlyActiveSlotsAreCounted_data();
+    void onlyActiveSlotsAreCounted();
+    void firstCountThatComesLate_data();
+    void firstCountThatComesLate();
+    void hungSlotsHoldTheOthersBackOnce_data();
+    void hungSlotsHoldTheOthersBackOnce();
+    void slowFolderIsComparedAtEveryTick_data();
+    void slowFolderIsComparedAtEveryTick();
 };
 
 void TestPollCycle::firstTickRecordsActiveSlotsOnly()
@@ -335,16 +343,16 @@ void TestPollCycle::lateResult_data()
     QTest::addColumn<int>("ticksBetween");
     QTest::addColumn<bool>("comesDuringTheTick");
     QTest::addColumn<QStringList>("expectedAlerts");
-    QTest::addColumn<int>("expectedReads");
+    QTest::addColumn<int>("expectedCount");
 
     // The read that outlived its tick found 3 files where 1 was: the next tick alerts with it
-    // and reads nothing. One tick later it is out of date, and a new read finds 5.
+    // without waiting for a read. One tick later it is out of date, and a new read finds the
+    // folder as it was.
     QTest::newRow("during the tick, used by the next")
-        << 0 << true << QStringList{alertFor(folderA)} << 0;
+        << 0 << true << QStringList{alertFor(folderA)} << 3;
     QTest::newRow("between ticks, used by the next")
-        << 0 << false << QStringList{alertFor(folderA)} << 0;
-    QTest::newRow("unused by the next tick, then dropped")
-        << 1 << false << QStringList{alertFor(folderA)} << 1;
+        << 0 << false << QStringList{alertFor(folderA)} << 3;
+    QTest::newRow("unused by the next tick, then dropped") << 1 << false << QStringList{} << 1;
 }
 
 void TestPollCycle::lateResult()
@@ -352,7 +360,7 @@ void TestPollCycle::lateResult()
     QFETCH(int, ticksBetween);
     QFETCH(bool, comesDuringTheTick);
     QFETCH(QStringList, expectedAlerts);
-    QFETCH(int, expectedReads);
+    QFETCH(int, expectedCount);
 
     PollFixture f;
     f.counter.setFiles(folderB, 0);
@@ -376,13 +384,13 @@ void TestPollCycle::lateResult()
     for (int i = 0; i < ticksBetween; ++i)
         f.tick();
     f.fields.setActive(0, CHECK_CHECKED);
-    f.counter.setFiles(folderA, 5);
+    f.counter.setFiles(folderA, 1);
     f.log.clear();
     f.tick();
 
+    QVERIFY(!f.patience.isActive());
     QCOMPARE(f.alerts(), expectedAlerts);
-    QCOMPARE(int(f.log.count("count:" + folderA)), expectedReads);
-    QCOMPARE(f.poll.state().previousCount[0], std::int64_t(expectedReads ? 5 : 3));
+    QCOMPARE(f.poll.state().previousCount[0], std::int64_t(expectedCount));
 }
 
 void TestPollCycle::hungFolderIsReadOnceAndResumesWithItsOldCount()
@@ -391,20 +399,21 @@ void TestPollCycle::hungFolderIsReadOnceAndResumesWithItsOldCount()
     startWatchingA(f, 7);
     f.fields.setAlertAdded(0, CHECK_CHECKED);
     f.counter.hold(folderA);
-    for (int tick = 0; tick < 3; ++tick) {
+    f.tick();
+    f.patience.fire();
+    for (int tick = 0; tick < 2; ++tick) {
+        f.clock.advance(POLL_INTERVAL_MS);
         f.tick();
-        f.patience.fire();
-        QVERIFY(!f.poll.isTickRunning());
+        QVERIFY(!f.poll.isTickRunning()); // no second wait for the read in flight
     }
     QCOMPARE(f.counter.readsInFlight(folderA), 1);
     QCOMPARE(f.log.count("count:" + folderA), 1);
     QVERIFY(f.alerts().isEmpty());
     QCOMPARE(f.poll.state().previousCount[0], std::int64_t(7));
 
-    // The folder answers again with 8 files, just as a tick starts waiting for it.
-    f.tick();
+    // The folder answers again with 8 files: the next tick takes that count.
     f.counter.release(folderA, 8);
-    QVERIFY(!f.poll.isTickRunning());
+    f.tick();
     QCOMPARE(f.alerts(), QStringList{alertFor(folderA)});
     QCOMPARE(f.poll.state().previousCount[0], std::int64_t(8));
 }
@@ -423,6 +432,175 @@ void TestPollCycle::stoppingWhileACountIsAwaitedEndsTheTick()
     f.counter.release(folderA, 2); // the read ends after the window has gone
     f.tick();
     QVERIFY(f.alerts().isEmpty());
+}
+
+void TestPollCycle::onlyActiveSlotsAreCounted_data()
+{
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<int>("active");
+
+    QTest::newRow("slot 1 active") << 0 << 1;
+    QTest::newRow("slot 5 active") << 4 << 1;
+    QTest::newRow("slot 5 grayed") << 4 << 2;
+    QTest::newRow("slot 3 grayed") << 2 << 2;
+}
+
+void TestPollCycle::onlyActiveSlotsAreCounted()
+{
+    QFETCH(int, slot);
+    QFETCH(int, active);
+
+    PollFixture f;
+    f.counter.setFiles(folderA, 1);
+    f.fields.setFolder(slot, folderA);
+    f.fields.setAlertAdded(slot, CHECK_CHECKED);
+    f.fields.setActive(slot, CheckValue(active));
+    f.poll.state().firstPass = true;
+    f.tick();
+    f.counter.setFiles(folderA, 2);
+    f.tick();
+
+    const bool counted = active == CHECK_CHECKED;
+    QCOMPARE(f.log.count("count:" + folderA), counted ? 2 : 0);
+    QCOMPARE(f.alerts(), counted ? QStringList{alertFor(folderA)} : QStringList{});
+    QCOMPARE(f.poll.state().previousCount[slot], std::int64_t(counted ? 2 : 0));
+}
+
+void TestPollCycle::firstCountThatComesLate_data()
+{
+    QTest::addColumn<bool>("newFolder");
+    QTest::addColumn<int>("thirdTickCount");
+    QTest::addColumn<QStringList>("expectedAlerts");
+
+    // Folder A holds 5 files, but its count comes only after the first tick gave up on it.
+    QTest::newRow("then unchanged") << false << 5 << QStringList{};
+    QTest::newRow("then changed") << false << 6 << QStringList{alertFor(folderA)};
+    // Folder B holds 4 files: compared with the 0 the slot has, as any new folder is.
+    QTest::newRow("given a new folder meanwhile") << true << 4 << QStringList{alertFor(folderB)};
+}
+
+void TestPollCycle::firstCountThatComesLate()
+{
+    QFETCH(bool, newFolder);
+    QFETCH(int, thirdTickCount);
+    QFETCH(QStringList, expectedAlerts);
+
+    PollFixture f;
+    f.fields.setFolder(0, folderA);
+    f.fields.setActive(0, CHECK_CHECKED);
+    f.fields.setAlertAdded(0, CHECK_CHECKED);
+    f.fields.setAlertRemoved(0, CHECK_CHECKED);
+    f.counter.hold(folderA);
+    f.poll.state().firstPass = true;
+    f.tick();
+    f.patience.fire();
+    QVERIFY(!f.poll.isTickRunning());
+    f.counter.setFiles(folderA, 5);
+    f.counter.release(folderA, 5);
+    const QString folder = newFolder ? folderB : folderA;
+    if (newFolder) {
+        f.counter.setFiles(folderB, 4);
+        f.fields.setFolder(0, folderB);
+    }
+
+    f.tick();
+    f.counter.setFiles(folder, thirdTickCount);
+    f.tick();
+
+    QCOMPARE(f.alerts(), expectedAlerts);
+    QCOMPARE(f.poll.state().previousCount[0], std::int64_t(thirdTickCount));
+}
+
+void TestPollCycle::hungSlotsHoldTheOthersBackOnce_data()
+{
+    QTest::addColumn<QList<int>>("hungSlots");
+    QTest::addColumn<int>("normalSlot");
+
+    QTest::newRow("four hung, the normal one last") << QList<int>{0, 1, 2, 3} << 4;
+    QTest::newRow("hung on both sides") << QList<int>{0, 1, 3, 4} << 2;
+}
+
+// The hung slots each hold the first tick back for their patience; from then on the normal
+// slot is counted at every tick, straight away.
+void TestPollCycle::hungSlotsHoldTheOthersBackOnce()
+{
+    QFETCH(QList<int>, hungSlots);
+    QFETCH(int, normalSlot);
+
+    PollFixture f;
+    for (const int slot : hungSlots) {
+        const QString folder = QStringLiteral("/hung/%1").arg(slot);
+        f.counter.hold(folder);
+        f.fields.setFolder(slot, folder);
+        f.fields.setActive(slot, CHECK_CHECKED);
+    }
+    f.counter.setFiles(folderA, 0);
+    f.fields.setFolder(normalSlot, folderA);
+    f.fields.setActive(normalSlot, CHECK_CHECKED);
+    f.fields.setAlertAdded(normalSlot, CHECK_CHECKED);
+    f.poll.state().firstPass = true;
+    f.tick();
+    int waits = 0;
+    while (f.poll.isTickRunning() && f.patience.isActive()) {
+        f.clock.advance(COUNT_PATIENCE_MS);
+        f.patience.fire();
+        f.counter.answerPending();
+        ++waits;
+    }
+    QCOMPARE(waits, int(hungSlots.size()));
+
+    QStringList expectedAlerts;
+    for (int tick = 1; tick <= 3; ++tick) {
+        f.clock.advance(POLL_INTERVAL_MS);
+        f.counter.setFiles(folderA, tick);
+        f.tick();
+        QVERIFY(!f.poll.isTickRunning());
+        expectedAlerts << alertFor(folderA);
+        QCOMPARE(f.alerts(), expectedAlerts);
+    }
+    for (const int slot : hungSlots)
+        QCOMPARE(f.counter.readsInFlight(QStringLiteral("/hung/%1").arg(slot)), 1);
+}
+
+void TestPollCycle::slowFolderIsComparedAtEveryTick_data()
+{
+    QTest::addColumn<int>("readMs");
+    QTest::addColumn<int>("expectedAlerts");
+
+    // A file comes before each of 4 ticks. A read within the patience serves its own tick; a
+    // slower one misses it, and from then on each tick takes the count read since the last.
+    QTest::newRow("1 s reads") << 1000 << 4;
+    QTest::newRow("3 s reads") << 3000 << 3;
+    QTest::newRow("4.5 s reads") << 4500 << 3;
+}
+
+void TestPollCycle::slowFolderIsComparedAtEveryTick()
+{
+    QFETCH(int, readMs);
+    QFETCH(int, expectedAlerts);
+
+    PollFixture f;
+    startWatchingA(f, 0);
+    f.fields.setAlertAdded(0, CHECK_CHECKED);
+    for (int files = 1; files <= 4; ++files) {
+        f.counter.hold(folderA);
+        f.tick();
+        if (f.poll.isTickRunning() && readMs > COUNT_PATIENCE_MS) {
+            f.clock.advance(COUNT_PATIENCE_MS);
+            f.patience.fire();
+            QVERIFY(!f.poll.isTickRunning());
+            f.clock.advance(readMs - COUNT_PATIENCE_MS);
+        } else {
+            f.clock.advance(readMs);
+        }
+        QCOMPARE(f.counter.readsInFlight(folderA), 1);
+        f.counter.release(folderA, files);
+        QVERIFY(!f.poll.isTickRunning());
+        f.clock.advance(POLL_INTERVAL_MS - readMs);
+    }
+
+    QCOMPARE(int(f.alerts().size()), expectedAlerts);
+    QCOMPARE(f.log.count("count:" + folderA), 4);
 }
 
 QTEST_GUILESS_MAIN(TestPollCycle)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
+#include "platform/off_thread_runner.h"
 #include "platform/threaded_file_counter.h"
 
 #include <QDir>
@@ -10,6 +11,10 @@
 #include <QTest>
 #include <QThread>
 
+#include <csignal>
+#include <future>
+#include <pthread.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -35,6 +40,8 @@ private slots:
     void answersOnTheAskingThread();
     void manyFoldersAtOnceShareTheMemoryOfCounts();
     void failingFolderIsReportedOnceAndAgainWhenItRecovers();
+    void runnerReusesItsWorkersAndReplacesAStuckOne();
+    void countReadAheadServesOnlyWhileFresh();
 };
 
 void TestThreadedFileCounter::answersOnTheAskingThread_data()
@@ -122,6 +129,87 @@ void TestThreadedFileCounter::failingFolderIsReportedOnceAndAgainWhenItRecovers(
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("comes later.* can be read again"));
     countOnce();
     countOnce();
+}
+
+// The poll asked for A, then B: the next read of A reads B ahead. A count read ahead serves
+// only a request that comes at once, not one that comes later (after an alert box).
+void TestThreadedFileCounter::countReadAheadServesOnlyWhileFresh()
+{
+    QTemporaryDir root;
+    const QString a = root.filePath("a");
+    const QString b = root.filePath("b");
+    QVERIFY(QDir().mkdir(a) && QDir().mkdir(b));
+    makeFiles(b, 2);
+    ThreadedFileCounter counter;
+    const auto count = [&](const QString& folder) {
+        FileCounter::Result result;
+        bool answered = false;
+        counter.startCount(folder, [&](FileCounter::Result count) {
+            answered = true;
+            result = count;
+        });
+        [&] { QTRY_VERIFY(answered); }();
+        return result;
+    };
+    count(a);
+    QCOMPARE(count(b), FileCounter::Result(2)); // A, then B: learnt
+
+    count(a);
+    QTRY_COMPARE(counter.readsInFlight(), std::size_t(0)); // B read ahead, with 2 files
+    QFile(QDir(b).filePath("new")).open(QIODevice::WriteOnly);
+    QTest::qWait(int(ThreadedFileCounter::READ_AHEAD_FRESH_MS) + 50);
+    QCOMPARE(count(b), FileCounter::Result(3));
+}
+
+namespace {
+
+// What a job saw of the thread it ran on.
+struct JobThread
+{
+    std::thread::id id;
+    bool termBlocked = false;
+};
+
+JobThread thisJobThread()
+{
+    sigset_t blocked;
+    pthread_sigmask(SIG_BLOCK, nullptr, &blocked);
+    return {std::this_thread::get_id(), sigismember(&blocked, SIGTERM) == 1};
+}
+
+} // namespace
+
+void TestThreadedFileCounter::runnerReusesItsWorkersAndReplacesAStuckOne()
+{
+    OffThreadRunner runner;
+    std::vector<JobThread> seen;
+    const auto runJob = [&](std::shared_future<void> release = {}) {
+        return runner.run([&seen, release] {
+            if (release.valid())
+                release.wait();
+            const JobThread thread = thisJobThread();
+            return OffThreadRunner::Delivery([&seen, thread] { seen.push_back(thread); });
+        });
+    };
+
+    // One count after another, as ticks make them: one worker serves them all.
+    for (std::size_t job = 1; job <= 3; ++job) {
+        QVERIFY(runJob());
+        QTRY_COMPARE(seen.size(), job);
+    }
+    QCOMPARE(seen[1].id, seen[0].id);
+    QCOMPARE(seen[2].id, seen[0].id);
+
+    // A job stuck in the kernel ties up its worker; the next job runs on another one.
+    std::promise<void> stuck;
+    QVERIFY(runJob(stuck.get_future().share()));
+    QVERIFY(runJob());
+    QTRY_COMPARE(seen.size(), std::size_t(4));
+    stuck.set_value();
+    QTRY_COMPARE(seen.size(), std::size_t(5));
+    QVERIFY(seen[3].id != seen[4].id);
+    for (const JobThread& thread : seen)
+        QVERIFY(thread.termBlocked);
 }
 
 QTEST_GUILESS_MAIN(TestThreadedFileCounter)

@@ -3,10 +3,35 @@
 
 #include "core/count_broker.h"
 
+#include "core/timer.h"
+
+#include <chrono>
 #include <utility>
 
-CountBroker::CountBroker(FileCounter& counter)
-    : m_counter(counter), m_self(std::make_shared<CountBroker*>(this))
+namespace {
+
+class SteadyClock final : public Clock
+{
+public:
+    std::int64_t nowMs() const override
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+};
+
+} // namespace
+
+const Clock& steadyClock()
+{
+    static const SteadyClock clock;
+    return clock;
+}
+
+CountBroker::CountBroker(FileCounter& counter, const Clock& clock, int patienceMs)
+    : m_counter(counter), m_clock(clock), m_patienceMs(patienceMs),
+      m_self(std::make_shared<CountBroker*>(this))
 {
 }
 
@@ -15,24 +40,39 @@ CountBroker::~CountBroker()
     *m_self = nullptr;
 }
 
-void CountBroker::request(const QString& folder, FileCounter::ResultHandler ready)
+int CountBroker::request(const QString& folder, FileCounter::ResultHandler ready)
 {
+    m_waiting = nullptr;
     Folder& state = m_folders[folder];
     if (state.hasKeptResult) {
         state.hasKeptResult = false;
-        m_waiting = nullptr;
+        if (!state.reading)
+            startRead(folder);
         ready(std::exchange(state.keptResult, std::nullopt));
-        return;
+        return 0;
     }
+    if (!state.reading) {
+        m_waitingFolder = folder;
+        m_waiting = std::move(ready);
+        startRead(folder); // a counter on this thread may answer before it returns
+        return m_patienceMs;
+    }
+    const std::int64_t left =
+        state.givenUp ? 0 : m_patienceMs - (m_clock.nowMs() - state.readStartMs);
+    if (left <= 0)
+        return 0;
     m_waitingFolder = folder;
     m_waiting = std::move(ready);
-    if (!state.reading)
-        startRead(folder);
+    return int(left);
 }
 
 void CountBroker::stopWaiting()
 {
+    if (!m_waiting)
+        return;
     m_waiting = nullptr;
+    if (const auto it = m_folders.find(m_waitingFolder); it != m_folders.end())
+        it->givenUp = true;
 }
 
 void CountBroker::tickStarted()
@@ -60,7 +100,10 @@ void CountBroker::tickEnded()
 
 void CountBroker::startRead(const QString& folder)
 {
-    m_folders[folder].reading = true;
+    Folder& state = m_folders[folder];
+    state.reading = true;
+    state.givenUp = false;
+    state.readStartMs = m_clock.nowMs();
     const std::weak_ptr<CountBroker*> self = m_self;
     m_counter.startCount(folder, [self, folder](FileCounter::Result result) {
         if (const auto broker = self.lock(); broker && *broker)
@@ -72,12 +115,16 @@ void CountBroker::readEnded(const QString& folder, FileCounter::Result result)
 {
     Folder& state = m_folders[folder];
     state.reading = false;
+    const bool slow = state.givenUp || m_clock.nowMs() - state.readStartMs > m_patienceMs;
+    state.givenUp = false;
     if (m_waiting && m_waitingFolder == folder) {
         // The handler may ask for the next count at once, so it is taken out first.
         const FileCounter::ResultHandler ready = std::exchange(m_waiting, nullptr);
         ready(result);
         return;
     }
+    if (!slow)
+        return;
     state.hasKeptResult = true;
     state.keptResult = result;
     state.keptDuringTick = m_tickInProgress;

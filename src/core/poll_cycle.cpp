@@ -5,12 +5,11 @@
 
 #include "core/alerts.h"
 #include "core/logging.h"
-#include "core/timer.h"
 
 PollCycle::PollCycle(const SlotFields& fields, FileCounter& counter, Beeper& beeper,
-                     MessageBox& messageBox, Timer& patience)
-    : m_fields(fields), m_counts(counter), m_beeper(beeper), m_messageBox(messageBox),
-      m_patience(patience)
+                     MessageBox& messageBox, Timer& patience, const Clock& clock)
+    : m_fields(fields), m_counts(counter, clock, COUNT_PATIENCE_MS), m_beeper(beeper),
+      m_messageBox(messageBox), m_patience(patience)
 {
     m_patience.setHandler([this] { patienceRanOut(); });
 }
@@ -43,8 +42,8 @@ void PollCycle::stop()
 }
 
 // Moves on through the slots until one has to wait for its count, or the tick is over. A
-// count that is at hand already (a read that ended after the previous tick stopped waiting)
-// is taken in this loop.
+// count that is at hand already (a read that ended after the previous tick stopped waiting),
+// and a folder whose read has already used up its patience, are dealt with in this loop.
 void PollCycle::countNextSlot()
 {
     while (m_tick && !m_stopped) {
@@ -58,15 +57,18 @@ void PollCycle::countNextSlot()
         m_tick->folder = m_fields.folder(slot);
         m_tick->waiting = true;
         m_tick->requesting = true;
-        m_counts.request(m_tick->folder,
-                         [this](FileCounter::Result count) { countArrived(count); });
+        const int patienceLeft = m_counts.request(
+            m_tick->folder, [this](FileCounter::Result count) { countArrived(count); });
         if (!m_tick)
             return; // stopped while the slot's alert was open
         m_tick->requesting = false;
-        if (m_tick->waiting) {
-            m_patience.start(COUNT_PATIENCE_MS);
+        if (!m_tick->waiting)
+            continue;
+        if (patienceLeft > 0) {
+            m_patience.start(patienceLeft);
             return;
         }
+        skipUnanswered();
     }
 }
 
@@ -95,21 +97,31 @@ void PollCycle::patienceRanOut()
     if (!m_tick || !m_tick->waiting)
         return;
     m_patience.stop();
-    m_tick->waiting = false;
     m_counts.stopWaiting();
+    skipUnanswered();
+    countNextSlot();
+}
+
+void PollCycle::skipUnanswered()
+{
+    m_tick->waiting = false;
+    if (m_tick->firstPass)
+        m_firstCountOwed[m_tick->slot] = m_tick->folder;
     if (!m_notAnswering.contains(m_tick->folder)) {
         m_notAnswering.insert(m_tick->folder);
         qCWarning(lcPoll).noquote()
             << "Folder" << m_tick->folder << "gave no count within" << COUNT_PATIENCE_MS
             << "ms - its slot is skipped until it answers";
     }
-    countNextSlot();
 }
 
 void PollCycle::takeCount(int slot, std::int64_t count)
 {
     std::int64_t& previous = m_state.previousCount[slot];
-    if (m_tick->firstPass || count == previous) {
+    // Given a new folder meanwhile, the slot compares as any slot does.
+    const bool firstCountOwed = m_firstCountOwed[slot] == m_tick->folder;
+    m_firstCountOwed[slot].reset();
+    if (m_tick->firstPass || firstCountOwed || count == previous) {
         previous = count;
         return;
     }

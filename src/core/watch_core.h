@@ -5,6 +5,7 @@
 
 #include "core/count_broker.h"
 #include "core/file_counter.h"
+#include "core/timer.h"
 
 #include <QSet>
 #include <QString>
@@ -16,7 +17,6 @@
 
 class Beeper;
 class MessageBox;
-class Timer;
 
 inline constexpr int SLOT_COUNT = 5;
 inline constexpr int POLL_INTERVAL_MS = 5000;
@@ -110,13 +110,17 @@ struct PollState
 // A tick takes the slots in turn; the next slot waits until the count of the one before has
 // come and its alert, if any, has been dismissed. Counting happens away from the window's
 // thread, and while a tick waits for a count the window's event loop goes on. A count that has
-// not come within COUNT_PATIENCE_MS is taken as a folder that cannot be read now: the slot is
-// skipped for this tick and keeps its previous count.
+// not come within COUNT_PATIENCE_MS of its read's start is taken as a folder that cannot be
+// read now: the slot is skipped for this tick and keeps its previous count. A later tick does
+// not wait again for that read while it is still in flight.
+//
+// A slot that was active at the first tick but whose count did not come then has no count to
+// compare with: the first count of that folder that does come is recorded without comparing.
 class PollCycle
 {
 public:
     PollCycle(const SlotFields& fields, FileCounter& counter, Beeper& beeper,
-              MessageBox& messageBox, Timer& patience);
+              MessageBox& messageBox, Timer& patience, const Clock& clock = steadyClock());
     PollCycle(const PollCycle&) = delete;
     PollCycle& operator=(const PollCycle&) = delete;
     ~PollCycle();
@@ -144,6 +148,7 @@ private:
     void countNextSlot();
     void countArrived(FileCounter::Result count);
     void patienceRanOut();
+    void skipUnanswered();
     void takeCount(int slot, std::int64_t count);
     void endTick();
     void raiseAlert(const QString& folder);
@@ -155,6 +160,8 @@ private:
     Timer& m_patience;
     PollState m_state;
     std::optional<Tick> m_tick;
+    // For each slot whose count did not come at the first tick, the folder it was counting.
+    std::array<std::optional<QString>, SLOT_COUNT> m_firstCountOwed;
     // Folders whose count did not come in time, so that each is reported once.
     QSet<QString> m_notAnswering;
     bool m_stopped = false;

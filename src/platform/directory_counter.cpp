@@ -8,6 +8,8 @@
 #include <QFile>
 
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -28,26 +30,62 @@ bool resolvesToFolder(int folderFd, const char* name)
     return ::fstatat(folderFd, name, &target, 0) == 0 && S_ISDIR(target.st_mode);
 }
 
-bool isFolder(int folderFd, const struct dirent64& entry)
+// What a link whose target is another name in the same folder leads to, when that name is not
+// a link itself: it can change only with the folder's own entries. Nothing for any other link.
+std::optional<bool> sameFolderTargetIsFolder(int folderFd, const char* link)
 {
-    switch (entry.d_type) {
-    case DT_DIR:
-        return true;
-    case DT_LNK:
-    case DT_UNKNOWN: // "." and ".." resolve to folders here too
-        return resolvesToFolder(folderFd, entry.d_name);
-    default:
-        return false;
+    char target[NAME_MAX + 1];
+    const ssize_t length = ::readlinkat(folderFd, link, target, sizeof target);
+    if (length <= 0 || std::size_t(length) >= sizeof target)
+        return std::nullopt;
+    target[length] = '\0';
+    if (std::memchr(target, '/', std::size_t(length)) || std::strcmp(target, ".") == 0 ||
+        std::strcmp(target, "..") == 0) {
+        return std::nullopt;
     }
+    struct stat status;
+    if (::fstatat(folderFd, target, &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? std::optional(false) : std::nullopt; // broken: a file
+    if (S_ISLNK(status.st_mode))
+        return std::nullopt;
+    return S_ISDIR(status.st_mode);
 }
 
 struct Listing
 {
-    std::int64_t files = 0;
-    bool metLinkOrUnknown = false;
+    // Files among the entries whose kind holds while the folder is unchanged.
+    std::int64_t fixedFiles = 0;
+    // Files among the others, as they are now.
+    std::int64_t otherFiles = 0;
+    NamesToRecheck recheck;
 };
 
-std::optional<Listing> listNonFolders(int folderFd, std::byte* buffer, std::size_t size)
+void countEntry(int folderFd, const struct dirent64& entry, Listing& listing, bool collectNames)
+{
+    switch (entry.d_type) {
+    case DT_DIR:
+        return;
+    case DT_LNK:
+        if (const auto isFolder = sameFolderTargetIsFolder(folderFd, entry.d_name)) {
+            listing.fixedFiles += !*isFolder;
+            return;
+        }
+        [[fallthrough]];
+    case DT_UNKNOWN: // "." and ".." resolve to folders here too
+        if (resolvesToFolder(folderFd, entry.d_name))
+            return;
+        ++listing.otherFiles;
+        if (collectNames && listing.recheck.size() <= RememberedCounts::MAX_NAMES_TO_RECHECK)
+            listing.recheck.emplace_back(entry.d_name);
+        return;
+    default:
+        ++listing.fixedFiles;
+    }
+}
+
+// collectNames: whether the names of the entries that are not fixed are wanted.
+std::optional<Listing> listNonFolders(int folderFd, std::byte* buffer, std::size_t size,
+                                      bool collectNames)
 {
     Listing listing;
     for (;;) {
@@ -62,9 +100,7 @@ std::optional<Listing> listNonFolders(int folderFd, std::byte* buffer, std::size
         for (ssize_t offset = 0; offset < filled;) {
             const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + offset);
             offset += entry->d_reclen;
-            listing.metLinkOrUnknown |= entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
-            if (!isFolder(folderFd, *entry))
-                ++listing.files;
+            countEntry(folderFd, *entry, listing, collectNames);
         }
     }
 }
@@ -114,6 +150,24 @@ bool DirectoryCounter::setFolderPath(const QByteArray& path)
     return true;
 }
 
+bool DirectoryCounter::setFolderAndRefresh(const QByteArray& path)
+{
+    // A folder whose status is as at its last full read is the same folder with the same
+    // entries and the same permissions: it would open, and it needs no other look.
+    struct stat status;
+    if (m_memory == Memory::RememberUnchangedFolders && !path.isEmpty() && !path.contains('\0') &&
+        ::stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        const auto remembered = m_remembered->lookUp(stampFrom(status));
+        if (remembered && !remembered->recheck) {
+            m_folder = path;
+            m_openedFolder.reset();
+            m_count = remembered->count;
+            return true;
+        }
+    }
+    return setFolderPath(path) && refresh();
+}
+
 bool DirectoryCounter::refresh()
 {
     // The descriptor setFolder opened serves this read; a refresh with no set before it opens
@@ -128,14 +182,26 @@ bool DirectoryCounter::refresh()
     if (m_memory == Memory::AlwaysReadInFull)
         return readInFull(folderFd.get(), std::nullopt, readStart);
 
-    const std::optional<FolderStamp> stamp = stampOf(folderFd.get());
-    if (stamp) {
-        if (const auto remembered = m_remembered->countFor(*stamp)) {
-            m_count = *remembered;
-            return true;
-        }
+    struct stat status;
+    if (::fstat(folderFd.get(), &status) != 0)
+        return readInFull(folderFd.get(), std::nullopt, readStart);
+    FolderStamp stamp = stampFrom(status);
+    if (const auto remembered = m_remembered->lookUp(stamp)) {
+        m_count = remembered->count;
+        if (remembered->recheck)
+            m_count += countFilesAmong(folderFd.get(), *remembered->recheck);
+        return true;
     }
+    stamp.timesTrackEntries = timesTrackEntriesOf(folderFd.get());
     return readInFull(folderFd.get(), stamp, readStart);
+}
+
+std::int64_t DirectoryCounter::countFilesAmong(int folderFd, const NamesToRecheck& names)
+{
+    std::int64_t files = 0;
+    for (const std::string& name : names)
+        files += !resolvesToFolder(folderFd, name.c_str());
+    return files;
 }
 
 // Reads every entry, and remembers the count when a later refresh may trust it. The stamp was
@@ -143,17 +209,16 @@ bool DirectoryCounter::refresh()
 bool DirectoryCounter::readInFull(int folderFd, const std::optional<FolderStamp>& stamp,
                                   const timespec& readStart)
 {
-    const auto listing = listNonFolders(folderFd, m_buffer.get(), BUFFER_SIZE);
+    const bool remembering = stamp && stamp->timesTrackEntries;
+    auto listing = listNonFolders(folderFd, m_buffer.get(), BUFFER_SIZE, remembering);
     if (!listing) {
         m_lastError = errno;
         return false;
     }
     ++m_fullReads;
-    m_count = listing->files;
-    if (stamp && stamp->timesTrackEntries && !listing->metLinkOrUnknown)
-        m_remembered->remember(*stamp, readStart, m_count);
-    else if (stamp)
-        m_remembered->forget(*stamp);
+    m_count = listing->fixedFiles + listing->otherFiles;
+    if (stamp)
+        m_remembered->remember(*stamp, readStart, listing->fixedFiles, std::move(listing->recheck));
     return true;
 }
 

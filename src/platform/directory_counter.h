@@ -23,8 +23,10 @@
 //
 // A refresh of a folder that has not changed since its last full read costs no more than
 // asking the kernel for the folder's own status: RememberedCounts says when a remembered count
-// holds. A folder whose last read met a link or an entry of unknown type is always read in
-// full, since what a link leads to can change while the folder's own times stay as they were.
+// holds. What a link leads to can change while the folder's own times stay as they were, so
+// such a refresh looks up again each link whose target lies outside the folder (or is another
+// link) and each entry of unknown type. A link to another name of the same folder needs no
+// look: that name changes only with the folder.
 class DirectoryCounter final
 {
 public:
@@ -45,6 +47,9 @@ public:
     bool setFolder(const QString& folder);
     // The same, for a path already in the bytes the kernel takes.
     bool setFolderPath(const QByteArray& path);
+    // setFolderPath and refresh at once; a folder whose remembered count holds with nothing to
+    // look up again costs one stat, and is not even opened.
+    bool setFolderAndRefresh(const QByteArray& path);
     // Reads the current folder's listing again, even when nothing changed. Fails when the
     // folder can no longer be read; the count then stays as it was.
     bool refresh();
@@ -62,6 +67,7 @@ public:
 private:
     bool readInFull(int folderFd, const std::optional<FolderStamp>& stamp,
                     const timespec& readStart);
+    static std::int64_t countFilesAmong(int folderFd, const NamesToRecheck& names);
 
     Memory m_memory;
     std::shared_ptr<RememberedCounts> m_remembered;

@@ -8,10 +8,12 @@
 
 class QSocketNotifier;
 
-// Runs jobs each on a thread of its own, and hands what each produces back to the thread that
-// made the runner, through its event loop. Nothing ever waits for a job to end, not even the
-// runner as it goes: a job stuck in the kernel (a filesystem that hangs) ties up its own thread
-// and nothing else, and the process can still end at once.
+// Runs jobs on a small pool of long-lived worker threads, and hands what each produces back to
+// the thread that made the runner, through its event loop. A job starts at once: on an idle
+// worker, or on a new one when every worker is busy, so a job stuck in the kernel (a filesystem
+// that hangs) ties up its own worker and nothing else; it is replaced, never waited for. A
+// worker that finds enough others idle after its job ends goes. Nothing ever waits for a job to
+// end, not even the runner as it goes, and the process can still end at once.
 //
 // Jobs share nothing with the runner's thread but the mailbox, a queue behind a mutex, so what
 // a job captures must be its own copies: plain values, never implicitly shared Qt types.
@@ -29,16 +31,28 @@ public:
     // Deliveries not yet made are dropped; jobs still running go on and are never heard of.
     ~OffThreadRunner();
 
-    // False when no thread could be started; the job then never runs.
+    // False when no worker is there and none could be started; the job then never runs. When
+    // every worker is busy and no new one can start, the job waits for the first that is free.
     bool run(Job job);
     // Queues a delivery made on the runner's own thread, to run from the event loop.
     void post(Delivery delivery);
 
-private:
-    struct Mailbox;
+    // Hands a delivery to the runner's thread while a job goes on.
+    using Post = std::function<void(Delivery)>;
+    // Runs on a worker thread, and hands back what it produces through `post` as it goes.
+    using SteppedJob = std::function<void(const Post& post)>;
+    // As run, for a job that makes several deliveries.
+    bool runInSteps(SteppedJob job);
 
+    // Workers kept waiting for work once their job is done; more than this many idle ones go.
+    static constexpr int MAX_IDLE_WORKERS = 2;
+
+private:
+    struct Shared;
+
+    bool startWorker();
     void deliverAll();
 
-    std::shared_ptr<Mailbox> m_mailbox;
+    std::shared_ptr<Shared> m_shared;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };

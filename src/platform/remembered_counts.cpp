@@ -49,37 +49,65 @@ bool olderByMargin(const timespec& earlier, const timespec& later, std::time_t m
 
 } // namespace
 
-std::optional<FolderStamp> stampOf(int folderFd)
+FolderStamp stampFrom(const struct stat& status)
 {
-    struct stat status;
-    struct statfs filesystem;
-    if (::fstat(folderFd, &status) != 0 || ::fstatfs(folderFd, &filesystem) != 0)
-        return std::nullopt;
     FolderStamp stamp;
     stamp.device = status.st_dev;
     stamp.inode = status.st_ino;
     stamp.modified = status.st_mtim;
     stamp.changed = status.st_ctim;
-    stamp.timesTrackEntries = timesTrackEntries(filesystem.f_type);
     return stamp;
 }
 
-std::optional<std::int64_t> RememberedCounts::countFor(const FolderStamp& stamp)
+bool timesTrackEntriesOf(int folderFd)
+{
+    struct statfs filesystem;
+    return ::fstatfs(folderFd, &filesystem) == 0 && timesTrackEntries(filesystem.f_type);
+}
+
+std::optional<FolderStamp> stampOf(int folderFd)
+{
+    struct stat status;
+    if (::fstat(folderFd, &status) != 0)
+        return std::nullopt;
+    FolderStamp stamp = stampFrom(status);
+    stamp.timesTrackEntries = timesTrackEntriesOf(folderFd);
+    return stamp;
+}
+
+// Only folders whose times track their entries are remembered, so the stamp asked about need
+// not say it again.
+std::optional<RememberedCounts::Remembered> RememberedCounts::lookUp(const FolderStamp& stamp)
 {
     const std::lock_guard lock(m_mutex);
     Entry* entry = find(stamp);
-    if (!entry || !stamp.timesTrackEntries || !(entry->stamp.modified == stamp.modified) ||
+    if (!entry || !(entry->stamp.modified == stamp.modified) ||
         !(entry->stamp.changed == stamp.changed) ||
         !olderByMargin(entry->stamp.modified, entry->readStart, SAFE_MARGIN_SECONDS)) {
         return std::nullopt;
     }
     entry->lastUse = ++m_uses;
-    return entry->count;
+    return entry->remembered;
+}
+
+std::optional<std::int64_t> RememberedCounts::countFor(const FolderStamp& stamp)
+{
+    const std::optional<Remembered> remembered = lookUp(stamp);
+    if (!remembered || remembered->recheck)
+        return std::nullopt;
+    return remembered->count;
 }
 
 void RememberedCounts::remember(const FolderStamp& stamp, const timespec& readStart,
-                                std::int64_t count)
+                                std::int64_t count, NamesToRecheck recheck)
 {
+    if (!stamp.timesTrackEntries || recheck.size() > MAX_NAMES_TO_RECHECK) {
+        forget(stamp);
+        return;
+    }
+    Remembered remembered{count, nullptr};
+    if (!recheck.empty())
+        remembered.recheck = std::make_shared<const NamesToRecheck>(std::move(recheck));
     const std::lock_guard lock(m_mutex);
     Entry* entry = find(stamp);
     if (!entry) {
@@ -87,7 +115,7 @@ void RememberedCounts::remember(const FolderStamp& stamp, const timespec& readSt
             m_entries.begin(), m_entries.end(),
             [](const Entry& a, const Entry& b) { return a.lastUse < b.lastUse; });
     }
-    *entry = Entry{stamp, readStart, count, ++m_uses};
+    *entry = Entry{stamp, readStart, std::move(remembered), ++m_uses};
 }
 
 void RememberedCounts::forget(const FolderStamp& stamp)

@@ -3,13 +3,17 @@
 
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 // What the kernel says of a folder itself, without reading its entries.
 struct FolderStamp
@@ -26,8 +30,18 @@ struct FolderStamp
 
 // The stamp of an open folder; nothing when the kernel cannot tell it.
 std::optional<FolderStamp> stampOf(int folderFd);
+// The stamp of a folder's status, without asking what filesystem it lies on: enough to find a
+// remembered count, which is kept only for folders whose times track their entries.
+FolderStamp stampFrom(const struct stat& status);
+bool timesTrackEntriesOf(int folderFd);
+
+// The names in a folder that a remembered count cannot vouch for, since what they lead to can
+// change while the folder stays as it was: symbolic links whose target lies outside the folder
+// or is itself a link, and entries of unknown type.
+using NamesToRecheck = std::vector<std::string>;
 
 // The file counts of the last full reads of a few folders, and when each of those reads began.
+// A folder's count may leave out a few names that must be looked up again at each refresh.
 // A remembered count holds while the folder's device, inode, modification and change times
 // are all as they were at that read, and the modification time was older, by a safe margin,
 // than the read: a change made in the same timestamp granule as the read could leave the
@@ -39,10 +53,24 @@ public:
     // The five watch slots, with room to spare; the least recently used folder goes first.
     static constexpr std::size_t CAPACITY = 8;
     static constexpr std::time_t SAFE_MARGIN_SECONDS = 2;
+    // A folder with more names to look up again is read in full each time.
+    static constexpr std::size_t MAX_NAMES_TO_RECHECK = 65536;
 
+    struct Remembered
+    {
+        // The files among the names the count vouches for.
+        std::int64_t count = 0;
+        // Null when there are none.
+        std::shared_ptr<const NamesToRecheck> recheck;
+    };
+
+    // The remembered count of an unchanged folder, with the names to look up again.
+    std::optional<Remembered> lookUp(const FolderStamp& stamp);
+    // The count of an unchanged folder that has no names to look up again.
     std::optional<std::int64_t> countFor(const FolderStamp& stamp);
     // Remembers a full read that began at readStart (the wall clock, as file times use).
-    void remember(const FolderStamp& stamp, const timespec& readStart, std::int64_t count);
+    void remember(const FolderStamp& stamp, const timespec& readStart, std::int64_t count,
+                  NamesToRecheck recheck = {});
     void forget(const FolderStamp& stamp);
 
 private:
@@ -50,7 +78,7 @@ private:
     {
         FolderStamp stamp;
         timespec readStart{};
-        std::int64_t count = 0;
+        Remembered remembered;
         std::uint64_t lastUse = 0; // 0: the entry is free
     };
 

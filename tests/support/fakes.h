@@ -76,6 +76,17 @@ private:
     std::function<void()> m_handler;
 };
 
+// Stands still until the test moves it on.
+class FakeClock final : public Clock
+{
+public:
+    std::int64_t nowMs() const override { return m_nowMs; }
+    void advance(std::int64_t ms) { m_nowMs += ms; }
+
+private:
+    std::int64_t m_nowMs = 1'000'000;
+};
+
 class FakeBeeper final : public Beeper
 {
 public:
@@ -136,7 +147,8 @@ struct PollFixture
     FakeBeeper beeper{log};
     FakeMessageBox messageBox{log};
     FakeTimer patience{false};
-    PollCycle poll{fields, counter, beeper, messageBox, patience};
+    FakeClock clock;
+    PollCycle poll{fields, counter, beeper, messageBox, patience, clock};
 
     // A tick whose reads all end, but for those of held folders.
     void tick();

@@ -11,6 +11,11 @@
 //
 //     hanging_fs MOUNTPOINT RELEASE_FILE [stat]
 //
+// With --slow-open MS it stands for a share that is slow but answers: opening "hang" takes MS
+// milliseconds, every time.
+//
+//     hanging_fs --slow-open MS MOUNTPOINT
+//
 // It stays in the foreground; unmount it with fusermount3 -u.
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
@@ -18,6 +23,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
@@ -39,6 +45,7 @@ int waitForRelease()
     }
     return 0;
 }
+int slowOpenMs = 0;
 
 bool isFile(const char* path)
 {
@@ -67,7 +74,9 @@ int getAttributes(const char* path, struct stat* status, fuse_file_info*)
 
 int openFolder(const char* path, fuse_file_info*)
 {
-    if (std::strcmp(path, "/hang") == 0)
+    if (std::strcmp(path, "/hang") == 0 && slowOpenMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(slowOpenMs));
+    else if (std::strcmp(path, "/hang") == 0)
         return waitForRelease();
     return 0;
 }
@@ -90,17 +99,24 @@ int readFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse
 
 int main(int argc, char** argv)
 {
-    const bool withStat = argc == 4 && std::strcmp(argv[3], "stat") == 0;
-    if (argc != 3 && !withStat) {
-        std::fprintf(stderr, "usage: %s MOUNTPOINT RELEASE_FILE [stat]\n", argv[0]);
+    const bool slow = argc == 4 && std::strcmp(argv[1], "--slow-open") == 0;
+    const bool withStat = !slow && argc == 4 && std::strcmp(argv[3], "stat") == 0;
+    if (argc != 3 && !slow && !withStat) {
+        std::fprintf(
+            stderr,
+            "usage: %s MOUNTPOINT RELEASE_FILE [stat]\n       %s --slow-open MS MOUNTPOINT\n",
+            argv[0], argv[0]);
         return 2;
     }
-    releaseFile = argv[2];
+    if (slow)
+        slowOpenMs = std::atoi(argv[2]);
+    else
+        releaseFile = argv[2];
     statHangs = withStat;
     fuse_operations operations{};
     operations.getattr = getAttributes;
     operations.opendir = openFolder;
     operations.readdir = readFolder;
-    char* fuseArgs[] = {argv[0], const_cast<char*>("-f"), argv[1]};
+    char* fuseArgs[] = {argv[0], const_cast<char*>("-f"), argv[slow ? 3 : 1]};
     return fuse_main(3, fuseArgs, &operations, nullptr);
 }
