@@ -7,7 +7,7 @@
 // The summary gives each way's median as a ratio to ours, and the peak memory each way adds.
 
 #include "bench_fixture.h"
-#include "platform/directory_counter.h"
+#include "counting/directory_counter.h"
 #include "ratio_reporter.h"
 
 #include <QDir>

@@ -6,7 +6,7 @@
 // changed folder the same two ways. Side by side in one run, interleaved; reported as ratios.
 
 #include "bench_fixture.h"
-#include "platform/directory_counter.h"
+#include "counting/directory_counter.h"
 #include "ratio_reporter.h"
 
 #include <QString>

@@ -12,9 +12,9 @@
 #include "bench_fixture.h"
 #include "core/alerts.h"
 #include "core/watch_core.h"
-#include "platform/directory_counter.h"
-#include "platform/qt_timer.h"
-#include "platform/threaded_file_counter.h"
+#include "counting/directory_counter.h"
+#include "counting/threaded_file_counter.h"
+#include "desktop/qt_timer.h"
 #include "ratio_reporter.h"
 
 #include <QCoreApplication>

@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
 #include "core/app_identity.h"
+#include "desktop/qt_alerts.h"
+#include "desktop/qt_timer.h"
 #include "fakes.h"
-#include "platform/qt_alerts.h"
-#include "platform/qt_timer.h"
 #include "settings/settings_layout.h"
 #include "test_main.h"
 #include "ui/check_value_box.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "platform/directory_counter.h"
-#include "platform/remembered_counts.h"
+#include "counting/directory_counter.h"
+#include "counting/remembered_counts.h"
 #include "test_main.h"
 #include "unprivileged.h"
 

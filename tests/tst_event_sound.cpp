@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
+#include "desktop/event_sound.h"
 #include "fakes.h"
-#include "platform/event_sound.h"
 
 #include <QElapsedTimer>
 #include <QTest>

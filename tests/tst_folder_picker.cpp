@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
+#include "counting/folder_places.h"
 #include "modal_watch.h"
-#include "platform/folder_places.h"
 #include "test_main.h"
 #include "ui/folder_picker.h"
 #include "ui/folder_tree_model.h"

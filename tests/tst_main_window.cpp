@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
 #include "core/app_identity.h"
+#include "counting/threaded_file_counter.h"
+#include "desktop/qt_alerts.h"
+#include "desktop/qt_timer.h"
 #include "fakes.h"
 #include "modal_watch.h"
-#include "platform/qt_alerts.h"
-#include "platform/qt_timer.h"
-#include "platform/threaded_file_counter.h"
 #include "settings/settings_layout.h"
 #include "test_main.h"
 #include "ui/check_value_box.h"

@@ -3,11 +3,11 @@
 
 #include "core/app_identity.h"
 #include "core/watch_core.h"
+#include "desktop/qt_alerts.h"
+#include "desktop/qt_desktop_windows.h"
+#include "desktop/qt_screen_info.h"
+#include "desktop/qt_timer.h"
 #include "modal_watch.h"
-#include "platform/qt_alerts.h"
-#include "platform/qt_desktop_windows.h"
-#include "platform/qt_screen_info.h"
-#include "platform/qt_timer.h"
 #include "test_main.h"
 
 #include <QAbstractButton>

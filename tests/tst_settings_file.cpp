@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
 #include "core/app_identity.h"
-#include "platform/qsettings_store.h"
+#include "settings/qsettings_store.h"
 #include "settings/settings_layout.h"
 #include "test_main.h"
 #include "unprivileged.h"

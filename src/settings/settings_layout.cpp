@@ -3,7 +3,7 @@
 
 #include "settings/settings_layout.h"
 
-#include "platform/settings_store.h"
+#include "settings/settings_store.h"
 
 namespace {
 

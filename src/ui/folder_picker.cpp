@@ -3,9 +3,9 @@
 
 #include "ui/folder_picker.h"
 
-#include "platform/folder_check.h"
-#include "platform/folder_places.h"
-#include "platform/off_thread_runner.h"
+#include "counting/folder_check.h"
+#include "counting/folder_places.h"
+#include "counting/off_thread_runner.h"
 #include "ui/folder_tree_model.h"
 
 #include <QAbstractItemView>

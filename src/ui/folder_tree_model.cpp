@@ -3,7 +3,7 @@
 
 #include "ui/folder_tree_model.h"
 
-#include "platform/folder_places.h"
+#include "counting/folder_places.h"
 
 #include <QApplication>
 #include <QFile>

@@ -3,8 +3,8 @@
 
 #pragma once
 
-#include "platform/folder_check.h"
-#include "platform/off_thread_runner.h"
+#include "counting/folder_check.h"
+#include "counting/off_thread_runner.h"
 
 #include <QAbstractItemModel>
 #include <QIcon>

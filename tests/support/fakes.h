@@ -7,8 +7,8 @@
 #include "core/file_counter.h"
 #include "core/timer.h"
 #include "core/watch_core.h"
-#include "platform/screen_info.h"
-#include "platform/settings_store.h"
+#include "settings/settings_store.h"
+#include "ui/screen_info.h"
 
 #include <QMap>
 #include <QStringList>

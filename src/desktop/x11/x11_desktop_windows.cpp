@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
 #include "core/logging.h"
-#include "platform/qt_desktop_windows.h"
+#include "desktop/qt_desktop_windows.h"
 
 #include <QGuiApplication>
 #include <QPointer>

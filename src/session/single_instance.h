@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "platform/unique_fd.h"
+#include "counting/unique_fd.h"
 
 #include <QLocalServer>
 #include <QObject>

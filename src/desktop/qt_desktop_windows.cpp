@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "platform/qt_desktop_windows.h"
+#include "desktop/qt_desktop_windows.h"
 
 #include <QApplication>
 #include <QGuiApplication>

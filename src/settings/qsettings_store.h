@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "platform/settings_store.h"
+#include "settings/settings_store.h"
 
 #include <QMap>
 

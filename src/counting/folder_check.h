@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "platform/off_thread_runner.h"
+#include "counting/off_thread_runner.h"
 
 #include <QObject>
 #include <QString>

@@ -3,7 +3,7 @@
 
 #include "core/app_identity.h"
 #include "core/logging.h"
-#include "platform/event_sound.h"
+#include "desktop/event_sound.h"
 
 #include <canberra.h>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "platform/threaded_file_counter.h"
+#include "counting/threaded_file_counter.h"
 
-#include "platform/directory_counter.h"
-#include "platform/remembered_counts.h"
+#include "counting/directory_counter.h"
+#include "counting/remembered_counts.h"
 
 #include "core/logging.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "platform/qt_screen_info.h"
+#include "desktop/qt_screen_info.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "platform/directory_counter.h"
+#include "counting/directory_counter.h"
 
-#include "platform/unique_fd.h"
+#include "counting/unique_fd.h"
 
 #include <QFile>
 

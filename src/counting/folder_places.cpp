@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "platform/folder_places.h"
+#include "counting/folder_places.h"
 
 #include <QFile>
 #include <QRegularExpression>

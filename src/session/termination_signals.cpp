@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "platform/termination_signals.h"
+#include "session/termination_signals.h"
 
 #include "core/logging.h"
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "platform/qt_alerts.h"
+#include "desktop/qt_alerts.h"
 
-#include "platform/desktop_windows.h"
+#include "desktop/desktop_windows.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "platform/qt_translations.h"
+#include "desktop/qt_translations.h"
 
 #include "core/logging.h"
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/file_counter.h"
-#include "platform/off_thread_runner.h"
+#include "counting/off_thread_runner.h"
 
 #include <QHash>
 #include <QSet>

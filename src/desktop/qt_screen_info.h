@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "platform/screen_info.h"
+#include "ui/screen_info.h"
 
 class QtScreenInfo final : public ScreenInfo
 {

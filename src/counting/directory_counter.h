@@ -3,8 +3,8 @@
 
 #pragma once
 
-#include "platform/remembered_counts.h"
-#include "platform/unique_fd.h"
+#include "counting/remembered_counts.h"
+#include "counting/unique_fd.h"
 
 #include <QByteArray>
 #include <QString>

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "platform/desktop_windows.h"
+#include "desktop/desktop_windows.h"
 
 // What Qt's own calls do on any platform: stay-on-top and activation requests, Qt's alert
 // (the urgency hint, or the compositor's attention request), restoring and raising.

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "platform/qsettings_store.h"
+#include "settings/qsettings_store.h"
 
 #include "core/logging.h"
-#include "platform/process_alive.h"
+#include "session/process_alive.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "platform/remembered_counts.h"
+#include "counting/remembered_counts.h"
 
 #include <algorithm>
 #include <sys/stat.h>
