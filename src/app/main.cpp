@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
 #include "app/command_line.h"
+#include "app/session_wiring.h"
 #include "core/app_identity.h"
 #include "counting/threaded_file_counter.h"
 #include "desktop/desktop_windows.h"
@@ -17,7 +18,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QSessionManager>
 
 #include <memory>
 #include <optional>
@@ -64,14 +64,7 @@ int main(int argc, char** argv)
     Form1 window({settings, fileCounter, pollTimer, countPatience, beeper, alertBox, screen});
     alertBox.setOwner(&window);
 
-    QObject::connect(&termination, &TerminationSignals::received, &window, &QWidget::close);
-    // The session manager asks for the settings before it ends the session, which it may
-    // still cancel: they are saved, and the window stays. If the session then ends, the
-    // window closes and saves as usual.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.commitData(); });
-    QObject::connect(&instance, &SingleInstance::activationRequested, &window,
-                     [&](const QString& token) { desktop->bringToUser(&window, token); });
+    connectToSession(app, window, termination, instance, *desktop);
 
     window.show();
     desktop->centreWhenFramed(&window, screen.geometry());

@@ -70,8 +70,8 @@ Form1::Form1(const WindowServices& services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       Timer1(services.pollTimer), File1(services.fileCounter), m_settings(services.settings),
-      m_screen(services.screen), m_poll(*this, services.fileCounter, services.beeper,
-                                        services.alertBox, services.countPatience),
+      m_screen(services.screen),
+      m_poll(*this, File1, services.beeper, services.alertBox, services.countPatience),
       m_pickFolder(BrowseForFolder)
 {
     exposeWindowAsFrame();
