@@ -8,17 +8,12 @@
 # Exits 77 (skipped) where FUSE cannot be used.
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
-hanging_fs=${2:-}
-[ -c /dev/fuse ] || skip "no /dev/fuse on this machine"
-[ -x "$hanging_fs" ] || skip "the FUSE test filesystem was not built (libfuse3 missing)"
-command -v fusermount3 >/dev/null || skip "fusermount3 is missing (package fuse3)"
+e2e_need_fuse "${2:-}"
 e2e_init "$1"
-mkdir -p "$WORK/mnt" "$WORK/watched"
+mkdir -p "$WORK/watched"
 touch "$WORK/answer"
-"$hanging_fs" "$WORK/mnt" "$WORK/answer" &
-fs_pid=$!
-e2e_on_exit 'touch "$WORK/answer"; fusermount3 -uz "$WORK/mnt" 2>/dev/null; kill "$fs_pid" 2>/dev/null; wait "$fs_pid" 2>/dev/null'
-wait_for 100 test -d "$WORK/mnt/hang" || skip "the FUSE filesystem could not be mounted here"
+e2e_mount_fuse "$WORK/mnt" "$WORK/mnt" "$WORK/answer"
+e2e_on_exit 'touch "$WORK/answer"'
 e2e_settings <<CONF
 [values]
 check1_%200=" 1"

@@ -17,27 +17,16 @@
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
 layout_header="$(dirname "$0")/../src/ui/main_window_layout.h"
+e2e_need_fuse "${2:-}"
 e2e_init "$1"
-hanging_fs=${2:-}
-
-[ -c /dev/fuse ] || skip "no /dev/fuse on this machine"
-[ -x "$hanging_fs" ] || skip "the FUSE test filesystem was not built (libfuse3 missing)"
-command -v fusermount3 >/dev/null || skip "fusermount3 is missing (package fuse3)"
 for tool in import compare; do
     command -v "$tool" >/dev/null || skip "$tool is missing (package imagemagick)"
 done
 
-# mount_hanging MOUNTPOINT [stat]: a hanging filesystem, let go and unmounted at exit.
-mount_hanging() {
-    mkdir -p "$1"
-    "$hanging_fs" "$1" "$WORK/release" ${2:+"$2"} >>"$WORK/fuse.log" 2>&1 &
-    local pid=$!
-    e2e_on_exit "touch '$WORK/release'; fusermount3 -uz '$1' 2>/dev/null; kill $pid 2>/dev/null; wait $pid 2>/dev/null"
-    wait_for 100 test -d "$1/hang" || skip "the FUSE filesystem could not be mounted here"
-}
 mkdir -p "$WORK/watched"
-mount_hanging "$WORK/mnt"
-mount_hanging "$WORK/stuck" stat
+e2e_mount_fuse "$WORK/mnt" "$WORK/mnt" "$WORK/release"
+e2e_mount_fuse "$WORK/stuck" "$WORK/stuck" "$WORK/release" stat
+e2e_on_exit 'touch "$WORK/release"'
 
 e2e_settings <<CONF
 [values]

@@ -57,6 +57,28 @@ e2e_init() {
     e2e_on_exit 'rm -rf "$WORK"'
 }
 
+# e2e_need_fuse PROGRAM: the project's FUSE test filesystem (tests/support/hanging_fs.cpp) as
+# HANGING_FS, or a skip that says why it cannot be used here.
+e2e_need_fuse() {
+    HANGING_FS=${1:-}
+    [ -c /dev/fuse ] || skip "no /dev/fuse on this machine"
+    [ -x "$HANGING_FS" ] || skip "the FUSE test filesystem was not built (libfuse3 missing)"
+    command -v fusermount3 >/dev/null || skip "fusermount3 is missing (package fuse3)"
+}
+
+# e2e_mount_fuse MOUNTPOINT ARGUMENTS...: the test filesystem started with ARGUMENTS (which name
+# MOUNTPOINT), waited for, and unmounted at exit. A script whose filesystem waits for a release
+# file registers the release after this, so that it comes before the unmount.
+e2e_mount_fuse() {
+    local mountpoint=$1
+    shift
+    mkdir -p "$mountpoint"
+    "$HANGING_FS" "$@" >>"$WORK/fuse.log" 2>&1 &
+    local pid=$!
+    e2e_on_exit "fusermount3 -uz '$mountpoint' 2>/dev/null; kill $pid 2>/dev/null; wait $pid 2>/dev/null"
+    wait_for 100 test -d "$mountpoint/hang" || skip "the FUSE filesystem could not be mounted here"
+}
+
 e2e_conf() { echo "$WORK/config/Marrowquill/Marrowquill.conf"; }
 
 # e2e_settings: the settings file the program starts with, from standard input.
