@@ -13,6 +13,7 @@
 
 #include <ctime>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -122,6 +123,8 @@ private slots:
     void linkRetargetedOrTargetReplacedIsSeen();
     void folderWithLinksCountsAsAFullReadWithoutOne_data();
     void folderWithLinksCountsAsAFullReadWithoutOne();
+    void onlyLocalFilesystemsAreTrustedToTrackEntries_data();
+    void onlyLocalFilesystemsAreTrustedToTrackEntries();
 };
 
 void TestDirectoryCounter::countsEveryEntryThatIsNotAFolder_data()
@@ -478,6 +481,31 @@ void TestDirectoryCounter::folderWithLinksCountsAsAFullReadWithoutOne()
     QCOMPARE(tick(fullRead, watched), expected);
     QCOMPARE(tick(counter, watched), expected);
     QCOMPARE(counter.fullReads(), fullReads);
+}
+
+// Network and user-space filesystems cache attributes; overlayfs merges the entries of layers
+// whose times it does not combine; /proc lists entries that no time tracks.
+void TestDirectoryCounter::onlyLocalFilesystemsAreTrustedToTrackEntries_data()
+{
+    QTest::addColumn<long>("filesystemType");
+    QTest::addColumn<bool>("trusted");
+    QTest::newRow("ext4") << long(EXT4_SUPER_MAGIC) << true;
+    QTest::newRow("xfs") << long(XFS_SUPER_MAGIC) << true;
+    QTest::newRow("btrfs") << long(BTRFS_SUPER_MAGIC) << true;
+    QTest::newRow("tmpfs") << long(TMPFS_MAGIC) << true;
+    QTest::newRow("nfs") << long(NFS_SUPER_MAGIC) << false;
+    QTest::newRow("cifs") << long(CIFS_SUPER_MAGIC) << false;
+    QTest::newRow("smb2") << long(SMB2_SUPER_MAGIC) << false;
+    QTest::newRow("fuse") << long(FUSE_SUPER_MAGIC) << false;
+    QTest::newRow("overlayfs") << long(OVERLAYFS_SUPER_MAGIC) << false;
+    QTest::newRow("proc") << long(PROC_SUPER_MAGIC) << false;
+}
+
+void TestDirectoryCounter::onlyLocalFilesystemsAreTrustedToTrackEntries()
+{
+    QFETCH(long, filesystemType);
+    QFETCH(bool, trusted);
+    QCOMPARE(timesTrackEntriesOnFilesystem(filesystemType), trusted);
 }
 
 MARROWQUILL_TEST_MAIN(TestDirectoryCounter)

@@ -15,8 +15,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -37,6 +42,41 @@ void setMode(const QString& path, mode_t mode)
 {
     QVERIFY2(::chmod(QFile::encodeName(path).constData(), mode) == 0, qPrintable(path));
 }
+
+// Lets a save that opened a FIFO to read it go on, rather than wait for a writer for ever: once
+// the save has run for a generous bound, opens the FIFO for writing and closes it again, which
+// ends the read.
+class ReleaseIfBlocked
+{
+public:
+    explicit ReleaseIfBlocked(const QString& fifo)
+        : m_thread([this, path = QFile::encodeName(fifo)] {
+              const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+              while (!m_saveEnded) {
+                  if (!m_released && std::chrono::steady_clock::now() > bound) {
+                      const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                      m_released = fd >= 0 && ::close(fd) == 0;
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              }
+          })
+    {
+    }
+    ~ReleaseIfBlocked() { m_saveEnded = true; }
+
+    // Called when the save has ended: whether it had to be let go.
+    bool saveWasBlocked()
+    {
+        m_saveEnded = true;
+        m_thread.join();
+        return m_released;
+    }
+
+private:
+    std::atomic<bool> m_saveEnded = false;
+    std::atomic<bool> m_released = false;
+    std::jthread m_thread;
+};
 
 } // namespace
 
@@ -63,6 +103,8 @@ private slots:
     void fileIsWrittenAsQSettingsWritesIt();
     void otherKeysAndSectionsAreKept();
     void saveThatWouldPassTheLimitIsNotWritten();
+    void fileSwappedBeforeTheSaveIsLeftAsItIs_data();
+    void fileSwappedBeforeTheSaveIsLeftAsItIs();
 
 private:
     QString configDir() const { return m_scope->filePath(APPLICATION_NAME); }
@@ -357,6 +399,55 @@ void TestSettingsFile::saveThatWouldPassTheLimitIsNotWritten()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Settings not saved: .* would hold"));
     QVERIFY(!SaveSettings(fields, store));
     QCOMPARE(readAll(settingsFile()), before);
+}
+
+void TestSettingsFile::fileSwappedBeforeTheSaveIsLeftAsItIs_data()
+{
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << false << "a FIFO";
+    QTest::newRow("folder") << true << "a folder";
+}
+
+// Something else put where the settings file was while the program runs: the save neither
+// waits on a FIFO nor puts a file in the place of either.
+void TestSettingsFile::fileSwappedBeforeTheSaveIsLeftAsItIs()
+{
+    QFETCH(bool, folder);
+    QFETCH(QString, kind);
+    QVERIFY(QDir().mkpath(configDir()));
+    writeAll(settingsFile(), "[values]\nfolder_%200=/mine\n");
+    SlotModel fields;
+    QSettingsStore store(APPLICATION_NAME);
+    LoadSettings(fields, store);
+    QCOMPARE(fields.folder(0), QString("/mine"));
+
+    const QByteArray path = QFile::encodeName(settingsFile());
+    QVERIFY(QFile::remove(settingsFile()));
+    if (folder) {
+        QVERIFY(QDir().mkdir(settingsFile()));
+        writeAll(settingsFile() + "/theirs", "kept");
+    } else {
+        QVERIFY(::mkfifo(path.constData(), 0644) == 0);
+    }
+    QTest::failOnWarning(QRegularExpression("."));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("^Settings not saved: .* is no longer a settings "
+                                            "file: it is " +
+                                            kind + "$"));
+    ReleaseIfBlocked release(settingsFile());
+    QVERIFY(!SaveSettings(fields, store));
+    QVERIFY2(!release.saveWasBlocked(), "the save waited on the FIFO");
+
+    struct stat status;
+    QVERIFY(::lstat(path.constData(), &status) == 0);
+    QVERIFY(folder ? S_ISDIR(status.st_mode) : S_ISFIFO(status.st_mode));
+    const auto everything = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden;
+    QCOMPARE(QDir(configDir()).entryList(everything), QStringList{"Marrowquill.conf"});
+    if (folder) {
+        QCOMPARE(QDir(settingsFile()).entryList(everything), QStringList{"theirs"});
+        QCOMPARE(readAll(settingsFile() + "/theirs"), QByteArray("kept"));
+    }
 }
 
 MARROWQUILL_TEST_MAIN(TestSettingsFile)

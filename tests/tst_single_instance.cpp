@@ -14,11 +14,16 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstring>
 #include <latch>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -77,7 +82,7 @@ class TestSingleInstance : public QObject
 
 private slots:
     void laterStartAsksTheRunningCopyToComeToTheFront();
-    void staleSocketIsTakenOver();
+    void leftoversOfACopyThatDiedAreTakenOver();
     void unusableDirectoryRunsUnguarded();
     void startsAtTheSameInstantMakeOneCopy();
 };
@@ -107,14 +112,23 @@ void TestSingleInstance::laterStartAsksTheRunningCopyToComeToTheFront()
     QCOMPARE(running.activations.load(), 2);
 }
 
-// A socket file left by a copy that crashed must not keep the next one from listening.
-void TestSingleInstance::staleSocketIsTakenOver()
+// A copy that died leaves its lock file, no longer locked, and its socket, no longer listened
+// on: the next start runs, and the one after it hands over to that one.
+void TestSingleInstance::leftoversOfACopyThatDiedAreTakenOver()
 {
     QTemporaryDir runtime;
     {
-        QFile leftOver(runtime.filePath("app.socket"));
-        QVERIFY(leftOver.open(QIODevice::WriteOnly));
+        QFile lockFile(runtime.filePath("app.lock"));
+        QVERIFY(lockFile.open(QIODevice::WriteOnly));
     }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = QFile::encodeName(runtime.filePath("app.socket"));
+    std::strncpy(address.sun_path, socketPath.constData(), sizeof address.sun_path - 1);
+    const int dead = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(::bind(dead, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0);
+    ::close(dead);
+
     RunningCopy running("app", runtime.path());
     QVERIFY(running.claimed);
 

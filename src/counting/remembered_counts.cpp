@@ -7,11 +7,9 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 
-namespace {
-
 // Local filesystems whose folder times change with every entry created, removed or renamed,
 // at a granularity far below the safe margin. Any other filesystem is read in full every time.
-bool timesTrackEntries(long filesystemType)
+bool timesTrackEntriesOnFilesystem(long filesystemType)
 {
     switch (static_cast<unsigned long>(filesystemType)) {
     case 0xEF53:     // ext2, ext3, ext4
@@ -28,6 +26,8 @@ bool timesTrackEntries(long filesystemType)
         return false;
     }
 }
+
+namespace {
 
 bool operator==(const timespec& a, const timespec& b)
 {
@@ -62,7 +62,8 @@ FolderStamp stampFrom(const struct stat& status)
 bool timesTrackEntriesOf(int folderFd)
 {
     struct statfs filesystem;
-    return ::fstatfs(folderFd, &filesystem) == 0 && timesTrackEntries(filesystem.f_type);
+    return ::fstatfs(folderFd, &filesystem) == 0 &&
+           timesTrackEntriesOnFilesystem(filesystem.f_type);
 }
 
 std::optional<FolderStamp> stampOf(int folderFd)

@@ -34,6 +34,9 @@ std::optional<FolderStamp> stampOf(int folderFd);
 // remembered count, which is kept only for folders whose times track their entries.
 FolderStamp stampFrom(const struct stat& status);
 bool timesTrackEntriesOf(int folderFd);
+// Whether folders on a filesystem of that type (statfs's f_type) keep times that follow every
+// change of their entries.
+bool timesTrackEntriesOnFilesystem(long filesystemType);
 
 // The names in a folder that a remembered count cannot vouch for, since what they lead to can
 // change while the folder stays as it was: symbolic links whose target lies outside the folder
