@@ -4,9 +4,9 @@
 # The real program under a real X server, watching in slot 1 a folder on a share that is slow
 # but answers (a FUSE filesystem whose folder takes 3 s to open, every time: longer than the
 # 2 s a tick waits) with both alert options ticked, and a normal folder in slot 2. The slow
-# folder's first count comes only after the first tick gave up on it: it must be recorded, not
-# compared with 0, so no alert may come for it over four ticks; a file added to the normal
-# folder must still alert. Exits 77 (skipped) where FUSE cannot be used.
+# folder's counts all come too late for the turn that asked for them: none may be compared with
+# anything, so no alert may come for it over four ticks; a file added to the normal folder must
+# still alert. Exits 77 (skipped) where FUSE cannot be used.
 set -euo pipefail
 source "$(dirname "$0")/e2e_lib.sh"
 e2e_need_fuse "${2:-}"
@@ -27,8 +27,7 @@ CONF
 e2e_start_x
 e2e_start_app
 
-# Ticks come 5, 10, 15 and 20 s after loading; the slow folder's late first count serves the
-# second tick, and each later tick compares.
+# Ticks come 5, 10, 15 and 20 s after loading.
 sleep 22
 [ -z "$(other_window)" ] || fail "an alert came although the slow folder did not change"
 touch "$WORK/watched/new file"

@@ -436,7 +436,8 @@ void TestDirectoryCounter::folderWithLinksCountsAsAFullReadWithoutOne_data()
     QTest::addColumn<qint64>("fullReads");
 
     // The folder holds a file, a folder, links to both, a link to a file outside it and a link
-    // to that link: 4 files.
+    // to that link: 4 files; and a link to a folder outside it, and one to an outside link to
+    // that folder.
     QTest::newRow("nothing") << "nothing" << qint64(4) << qint64(1);
     QTest::newRow("link added") << "add" << qint64(5) << qint64(2);
     QTest::newRow("link retargeted from a file to a folder")
@@ -444,6 +445,11 @@ void TestDirectoryCounter::folderWithLinksCountsAsAFullReadWithoutOne_data()
     QTest::newRow("outside target removed") << "remove target" << qint64(4) << qint64(1);
     QTest::newRow("outside target replaced by a folder")
         << "target to folder" << qint64(2) << qint64(1);
+    QTest::newRow("outside folder replaced by a file")
+        << "folder to file" << qint64(6) << qint64(1);
+    QTest::newRow("outside folder removed") << "remove folder" << qint64(6) << qint64(1);
+    QTest::newRow("outside link retargeted from a folder to a file")
+        << "retarget outside" << qint64(5) << qint64(1);
 }
 
 void TestDirectoryCounter::folderWithLinksCountsAsAFullReadWithoutOne()
@@ -457,7 +463,8 @@ void TestDirectoryCounter::folderWithLinksCountsAsAFullReadWithoutOne()
         QSKIP("the temporary folder's filesystem is always read in full");
     for (const char* entry :
          {"d|watched", "f|watched/a", "d|watched/sub", "l|a|watched/to-a", "l|sub|watched/to-sub",
-          "f|target", "l|../target|watched/outside", "l|outside|watched/to-outside"}) {
+          "f|target", "l|../target|watched/outside", "l|outside|watched/to-outside", "d|elsewhere",
+          "l|../elsewhere|watched/to-elsewhere", "l|elsewhere|hop", "l|../hop|watched/to-hop"}) {
         makeEntry(path(root), entry);
     }
     const QString watched = root.filePath("watched");
@@ -475,6 +482,14 @@ void TestDirectoryCounter::folderWithLinksCountsAsAFullReadWithoutOne()
     } else if (change == "target to folder") {
         QVERIFY(QFile::remove(root.filePath("target")));
         makeEntry(path(root), "d|target");
+    } else if (change == "folder to file") {
+        QVERIFY(QDir(root.filePath("elsewhere")).removeRecursively());
+        makeEntry(path(root), "f|elsewhere");
+    } else if (change == "remove folder") {
+        QVERIFY(QDir(root.filePath("elsewhere")).removeRecursively());
+    } else if (change == "retarget outside") {
+        QVERIFY(QFile::remove(root.filePath("hop")));
+        makeEntry(path(root), "l|target|hop");
     }
 
     DirectoryCounter fullRead(DirectoryCounter::Memory::AlwaysReadInFull);

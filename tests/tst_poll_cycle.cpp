@@ -58,8 +58,10 @@ private slots:
     void firstCountThatComesLate();
     void hungSlotsHoldTheOthersBackOnce_data();
     void hungSlotsHoldTheOthersBackOnce();
-    void slowFolderIsComparedAtEveryTick_data();
-    void slowFolderIsComparedAtEveryTick();
+    void slowFolderIsComparedOnlyWhenItAnswersInTime_data();
+    void slowFolderIsComparedOnlyWhenItAnswersInTime();
+    void countIsReadAfterTheAlertBoxBefore_data();
+    void countIsReadAfterTheAlertBoxBefore();
 };
 
 void TestPollCycle::firstTickRecordsActiveSlotsOnly()
@@ -218,11 +220,16 @@ void TestPollCycle::folderThatCannotBeListedIsSkipped_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<bool>("onFirstTick");
+    // A folder of that name can be listed (the placeholder text names one in the working
+    // directory): a slot without a folder still counts nothing.
+    QTest::addColumn<bool>("listable");
 
-    QTest::newRow("no folder chosen, first tick") << QString(NO_FOLDER_TEXT) << true;
-    QTest::newRow("no folder chosen, later tick") << QString(NO_FOLDER_TEXT) << false;
-    QTest::newRow("missing folder, first tick") << QStringLiteral("/gone") << true;
-    QTest::newRow("missing folder, later tick") << QStringLiteral("/gone") << false;
+    QTest::newRow("no folder chosen, first tick") << QString(NO_FOLDER_TEXT) << true << false;
+    QTest::newRow("no folder chosen, later tick") << QString(NO_FOLDER_TEXT) << false << false;
+    QTest::newRow("no folder chosen, a folder of that name")
+        << QString(NO_FOLDER_TEXT) << false << true;
+    QTest::newRow("missing folder, first tick") << QStringLiteral("/gone") << true << false;
+    QTest::newRow("missing folder, later tick") << QStringLiteral("/gone") << false << false;
 }
 
 // Slot 0's folder lists fine and is counted first, so the counter holds a folder whose count
@@ -231,8 +238,11 @@ void TestPollCycle::folderThatCannotBeListedIsSkipped()
 {
     QFETCH(QString, folder);
     QFETCH(bool, onFirstTick);
+    QFETCH(bool, listable);
 
     PollFixture f;
+    if (listable)
+        f.counter.setFiles(folder, 3);
     f.counter.setFiles(folderA, 12);
     f.fields.setFolder(0, folderA);
     f.fields.setActive(0, CHECK_CHECKED);
@@ -248,6 +258,7 @@ void TestPollCycle::folderThatCannotBeListedIsSkipped()
     QVERIFY2(f.alerts().isEmpty(), qPrintable(f.alerts().join(", ")));
     QCOMPARE(f.poll.state().previousCount[1], std::int64_t(5));
     QCOMPARE(f.poll.state().previousCount[0], std::int64_t(12));
+    QCOMPARE(f.log.contains("count:" + folder), folder != QLatin1String(NO_FOLDER_TEXT));
 }
 
 void TestPollCycle::tickDueWhileAlertIsOpenIsDropped()
@@ -342,25 +353,18 @@ void TestPollCycle::lateResult_data()
 {
     QTest::addColumn<int>("ticksBetween");
     QTest::addColumn<bool>("comesDuringTheTick");
-    QTest::addColumn<QStringList>("expectedAlerts");
-    QTest::addColumn<int>("expectedCount");
 
-    // The read that outlived its tick found 3 files where 1 was: the next tick alerts with it
-    // without waiting for a read. One tick later it is out of date, and a new read finds the
-    // folder as it was.
-    QTest::newRow("during the tick, used by the next")
-        << 0 << true << QStringList{alertFor(folderA)} << 3;
-    QTest::newRow("between ticks, used by the next")
-        << 0 << false << QStringList{alertFor(folderA)} << 3;
-    QTest::newRow("unused by the next tick, then dropped") << 1 << false << QStringList{} << 1;
+    // The read that outlived its tick found 3 files where 1 was, and the folder has 1 again:
+    // whenever that count comes, it is out of date, and the slot's next turn reads afresh.
+    QTest::newRow("during the tick") << 0 << true;
+    QTest::newRow("between ticks") << 0 << false;
+    QTest::newRow("a tick without the slot between") << 1 << false;
 }
 
 void TestPollCycle::lateResult()
 {
     QFETCH(int, ticksBetween);
     QFETCH(bool, comesDuringTheTick);
-    QFETCH(QStringList, expectedAlerts);
-    QFETCH(int, expectedCount);
 
     PollFixture f;
     f.counter.setFiles(folderB, 0);
@@ -389,8 +393,9 @@ void TestPollCycle::lateResult()
     f.tick();
 
     QVERIFY(!f.patience.isActive());
-    QCOMPARE(f.alerts(), expectedAlerts);
-    QCOMPARE(f.poll.state().previousCount[0], std::int64_t(expectedCount));
+    QCOMPARE(f.log.count("count:" + folderA), 1);
+    QCOMPARE(f.alerts(), QStringList{});
+    QCOMPARE(f.poll.state().previousCount[0], std::int64_t(1));
 }
 
 void TestPollCycle::hungFolderIsReadOnceAndResumesWithItsOldCount()
@@ -402,7 +407,6 @@ void TestPollCycle::hungFolderIsReadOnceAndResumesWithItsOldCount()
     f.tick();
     f.patience.fire();
     for (int tick = 0; tick < 2; ++tick) {
-        f.clock.advance(POLL_INTERVAL_MS);
         f.tick();
         QVERIFY(!f.poll.isTickRunning()); // no second wait for the read in flight
     }
@@ -411,7 +415,8 @@ void TestPollCycle::hungFolderIsReadOnceAndResumesWithItsOldCount()
     QVERIFY(f.alerts().isEmpty());
     QCOMPARE(f.poll.state().previousCount[0], std::int64_t(7));
 
-    // The folder answers again with 8 files: the next tick takes that count.
+    // The folder answers again, now with 8 files: the next tick reads that count.
+    f.counter.setFiles(folderA, 8);
     f.counter.release(folderA, 8);
     f.tick();
     QCOMPARE(f.alerts(), QStringList{alertFor(folderA)});
@@ -542,7 +547,6 @@ void TestPollCycle::hungSlotsHoldTheOthersBackOnce()
     f.tick();
     int waits = 0;
     while (f.poll.isTickRunning() && f.patience.isActive()) {
-        f.clock.advance(COUNT_PATIENCE_MS);
         f.patience.fire();
         f.counter.answerPending();
         ++waits;
@@ -551,7 +555,6 @@ void TestPollCycle::hungSlotsHoldTheOthersBackOnce()
 
     QStringList expectedAlerts;
     for (int tick = 1; tick <= 3; ++tick) {
-        f.clock.advance(POLL_INTERVAL_MS);
         f.counter.setFiles(folderA, tick);
         f.tick();
         QVERIFY(!f.poll.isTickRunning());
@@ -562,45 +565,90 @@ void TestPollCycle::hungSlotsHoldTheOthersBackOnce()
         QCOMPARE(f.counter.readsInFlight(QStringLiteral("/hung/%1").arg(slot)), 1);
 }
 
-void TestPollCycle::slowFolderIsComparedAtEveryTick_data()
+void TestPollCycle::slowFolderIsComparedOnlyWhenItAnswersInTime_data()
 {
-    QTest::addColumn<int>("readMs");
+    QTest::addColumn<bool>("inTime");
     QTest::addColumn<int>("expectedAlerts");
 
     // A file comes before each of 4 ticks. A read within the patience serves its own tick; a
-    // slower one misses it, and from then on each tick takes the count read since the last.
-    QTest::newRow("1 s reads") << 1000 << 4;
-    QTest::newRow("3 s reads") << 3000 << 3;
-    QTest::newRow("4.5 s reads") << 4500 << 3;
+    // slower one is never compared, as its count is older than the slot's next turn.
+    QTest::newRow("within the patience") << true << 4;
+    QTest::newRow("after the patience") << false << 0;
 }
 
-void TestPollCycle::slowFolderIsComparedAtEveryTick()
+void TestPollCycle::slowFolderIsComparedOnlyWhenItAnswersInTime()
 {
-    QFETCH(int, readMs);
+    QFETCH(bool, inTime);
     QFETCH(int, expectedAlerts);
 
     PollFixture f;
     startWatchingA(f, 0);
     f.fields.setAlertAdded(0, CHECK_CHECKED);
     for (int files = 1; files <= 4; ++files) {
+        f.counter.setFiles(folderA, files);
         f.counter.hold(folderA);
         f.tick();
-        if (f.poll.isTickRunning() && readMs > COUNT_PATIENCE_MS) {
-            f.clock.advance(COUNT_PATIENCE_MS);
+        if (!inTime) {
             f.patience.fire();
             QVERIFY(!f.poll.isTickRunning());
-            f.clock.advance(readMs - COUNT_PATIENCE_MS);
-        } else {
-            f.clock.advance(readMs);
         }
         QCOMPARE(f.counter.readsInFlight(folderA), 1);
         f.counter.release(folderA, files);
         QVERIFY(!f.poll.isTickRunning());
-        f.clock.advance(POLL_INTERVAL_MS - readMs);
     }
 
     QCOMPARE(int(f.alerts().size()), expectedAlerts);
     QCOMPARE(f.log.count("count:" + folderA), 4);
+}
+
+void TestPollCycle::countIsReadAfterTheAlertBoxBefore_data()
+{
+    QTest::addColumn<QList<int>>("duringTheBox");
+    QTest::addColumn<QStringList>("expectedAlerts");
+    QTest::addColumn<int>("nextTickFiles");
+    QTest::addColumn<QStringList>("nextTickAlerts");
+
+    // Folders A (slot 1) and B (slot 2) hold 1 file each; A gains one, and its box is open
+    // while B's files come and go.
+    const QString a = alertFor(folderA);
+    const QString b = alertFor(folderB);
+    QTest::newRow("changed during the box")
+        << QList<int>{2} << QStringList{a, b} << 1 << QStringList{b};
+    QTest::newRow("changed and back during the box")
+        << QList<int>{2, 1} << QStringList{a} << 1 << QStringList{};
+    QTest::newRow("changed after the box") << QList<int>{} << QStringList{a} << 2 << QStringList{b};
+}
+
+void TestPollCycle::countIsReadAfterTheAlertBoxBefore()
+{
+    QFETCH(QList<int>, duringTheBox);
+    QFETCH(QStringList, expectedAlerts);
+    QFETCH(int, nextTickFiles);
+    QFETCH(QStringList, nextTickAlerts);
+
+    PollFixture f;
+    f.counter.setFiles(folderB, 1);
+    f.fields.setFolder(1, folderB);
+    f.fields.setActive(1, CHECK_CHECKED);
+    startWatchingA(f, 1);
+    for (const int slot : {0, 1}) {
+        f.fields.setAlertAdded(slot, CHECK_CHECKED);
+        f.fields.setAlertRemoved(slot, CHECK_CHECKED);
+    }
+    f.counter.setFiles(folderA, 2);
+    f.messageBox.whileShown = [&] {
+        for (const int files : std::as_const(duringTheBox))
+            f.counter.setFiles(folderB, files);
+        f.messageBox.whileShown = nullptr;
+    };
+
+    f.tick();
+    QCOMPARE(f.alerts(), expectedAlerts);
+
+    f.log.clear();
+    f.counter.setFiles(folderB, nextTickFiles);
+    f.tick();
+    QCOMPARE(f.alerts(), nextTickAlerts);
 }
 
 QTEST_GUILESS_MAIN(TestPollCycle)

@@ -41,7 +41,6 @@ private slots:
     void manyFoldersAtOnceShareTheMemoryOfCounts();
     void failingFolderIsReportedOnceAndAgainWhenItRecovers();
     void runnerReusesItsWorkersAndReplacesAStuckOne();
-    void countReadAheadServesOnlyWhileFresh();
 };
 
 void TestThreadedFileCounter::answersOnTheAskingThread_data()
@@ -80,7 +79,6 @@ void TestThreadedFileCounter::answersOnTheAskingThread()
     QCOMPARE(result.has_value(), readable);
     if (readable)
         QCOMPARE(*result, std::int64_t(files));
-    QCOMPARE(counter.readsInFlight(), std::size_t(0));
 }
 
 void TestThreadedFileCounter::manyFoldersAtOnceShareTheMemoryOfCounts()
@@ -129,36 +127,6 @@ void TestThreadedFileCounter::failingFolderIsReportedOnceAndAgainWhenItRecovers(
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("comes later.* can be read again"));
     countOnce();
     countOnce();
-}
-
-// The poll asked for A, then B: the next read of A reads B ahead. A count read ahead serves
-// only a request that comes at once, not one that comes later (after an alert box).
-void TestThreadedFileCounter::countReadAheadServesOnlyWhileFresh()
-{
-    QTemporaryDir root;
-    const QString a = root.filePath("a");
-    const QString b = root.filePath("b");
-    QVERIFY(QDir().mkdir(a) && QDir().mkdir(b));
-    makeFiles(b, 2);
-    ThreadedFileCounter counter;
-    const auto count = [&](const QString& folder) {
-        FileCounter::Result result;
-        bool answered = false;
-        counter.startCount(folder, [&](FileCounter::Result count) {
-            answered = true;
-            result = count;
-        });
-        [&] { QTRY_VERIFY(answered); }();
-        return result;
-    };
-    count(a);
-    QCOMPARE(count(b), FileCounter::Result(2)); // A, then B: learnt
-
-    count(a);
-    QTRY_COMPARE(counter.readsInFlight(), std::size_t(0)); // B read ahead, with 2 files
-    QFile(QDir(b).filePath("new")).open(QIODevice::WriteOnly);
-    QTest::qWait(int(ThreadedFileCounter::READ_AHEAD_FRESH_MS) + 50);
-    QCOMPARE(count(b), FileCounter::Result(3));
 }
 
 namespace {

@@ -7,15 +7,16 @@
 #include "core/logging.h"
 
 PollCycle::PollCycle(const SlotFields& fields, FileCounter& counter, Beeper& beeper,
-                     MessageBox& messageBox, Timer& patience, const Clock& clock)
-    : m_fields(fields), m_counts(counter, clock, COUNT_PATIENCE_MS), m_beeper(beeper),
-      m_messageBox(messageBox), m_patience(patience)
+                     MessageBox& messageBox, Timer& patience)
+    : m_fields(fields), m_counter(counter), m_beeper(beeper), m_messageBox(messageBox),
+      m_patience(patience), m_self(std::make_shared<PollCycle*>(this))
 {
     m_patience.setHandler([this] { patienceRanOut(); });
 }
 
 PollCycle::~PollCycle()
 {
+    *m_self = nullptr;
     m_patience.stop();
     m_patience.setHandler(nullptr);
 }
@@ -29,7 +30,6 @@ void PollCycle::Timer1_Timer()
         return;
     m_tick.emplace();
     m_tick->firstPass = m_state.firstPass;
-    m_counts.tickStarted();
     countNextSlot();
 }
 
@@ -41,9 +41,9 @@ void PollCycle::stop()
         endTick();
 }
 
-// Moves on through the slots until one has to wait for its count, or the tick is over. A
-// count that is at hand already (a read that ended after the previous tick stopped waiting),
-// and a folder whose read has already used up its patience, are dealt with in this loop.
+// Moves on through the slots until one has to wait for its count, or the tick is over. A count
+// that comes before its read has even been handed over, and a folder still tied up in an
+// earlier read, are dealt with in this loop.
 void PollCycle::countNextSlot()
 {
     while (m_tick && !m_stopped) {
@@ -52,30 +52,50 @@ void PollCycle::countNextSlot()
             endTick();
             return;
         }
-        if (!isSet(m_fields.active(slot)))
+        // The placeholder text names no folder: counting it would count whatever folder of
+        // that name the working directory holds.
+        const QString folder = m_fields.folder(slot);
+        if (!isSet(m_fields.active(slot)) || folder == QLatin1String(NO_FOLDER_TEXT))
             continue;
-        m_tick->folder = m_fields.folder(slot);
+        m_tick->folder = folder;
+        if (m_reading.contains(folder)) {
+            skipUnanswered();
+            continue;
+        }
         m_tick->waiting = true;
-        m_tick->requesting = true;
-        const int patienceLeft = m_counts.request(
-            m_tick->folder, [this](FileCounter::Result count) { countArrived(count); });
+        m_tick->starting = true;
+        startRead(folder);
         if (!m_tick)
             return; // stopped while the slot's alert was open
-        m_tick->requesting = false;
-        if (!m_tick->waiting)
-            continue;
-        if (patienceLeft > 0) {
-            m_patience.start(patienceLeft);
+        m_tick->starting = false;
+        if (m_tick->waiting) {
+            m_patience.start(COUNT_PATIENCE_MS);
             return;
         }
-        skipUnanswered();
     }
+}
+
+void PollCycle::startRead(const QString& folder)
+{
+    m_reading.insert(folder);
+    const std::weak_ptr<PollCycle*> self = m_self;
+    m_counter.startCount(folder, [self, folder](FileCounter::Result count) {
+        if (const auto poll = self.lock(); poll && *poll)
+            (*poll)->readEnded(folder, count);
+    });
+}
+
+// Only the read the tick waits for began at its slot's turn: any other is one a tick gave up
+// on, and its count is out of date.
+void PollCycle::readEnded(const QString& folder, FileCounter::Result count)
+{
+    m_reading.remove(folder);
+    if (m_tick && m_tick->waiting && m_tick->folder == folder)
+        countArrived(count);
 }
 
 void PollCycle::countArrived(FileCounter::Result count)
 {
-    if (!m_tick || !m_tick->waiting)
-        return;
     m_tick->waiting = false;
     m_patience.stop();
     if (m_notAnswering.remove(m_tick->folder))
@@ -88,7 +108,7 @@ void PollCycle::countArrived(FileCounter::Result count)
         endTick();
         return;
     }
-    if (!m_tick->requesting)
+    if (!m_tick->starting)
         countNextSlot();
 }
 
@@ -97,7 +117,6 @@ void PollCycle::patienceRanOut()
     if (!m_tick || !m_tick->waiting)
         return;
     m_patience.stop();
-    m_counts.stopWaiting();
     skipUnanswered();
     countNextSlot();
 }
@@ -140,7 +159,6 @@ void PollCycle::endTick()
     if (m_tick->firstPass)
         m_state.firstPass = false;
     m_tick.reset();
-    m_counts.tickEnded();
 }
 
 void PollCycle::raiseAlert(const QString& folder)

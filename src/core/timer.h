@@ -3,7 +3,6 @@
 
 #pragma once
 
-#include <cstdint>
 #include <functional>
 
 // A timer on the window's thread, created stopped: the poll's periodic tick, and the patience
@@ -22,15 +21,3 @@ public:
     virtual bool isActive() const = 0;
     virtual int intervalMs() const = 0;
 };
-
-// A monotonic clock: how long a folder's read has been going.
-class Clock
-{
-public:
-    virtual ~Clock() = default;
-
-    virtual std::int64_t nowMs() const = 0;
-};
-
-// The standard library's steady clock, shared by every user.
-const Clock& steadyClock();

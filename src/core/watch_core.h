@@ -3,7 +3,6 @@
 
 #pragma once
 
-#include "core/count_broker.h"
 #include "core/file_counter.h"
 #include "core/timer.h"
 
@@ -13,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Beeper;
@@ -107,20 +107,24 @@ struct PollState
 // The periodic poll: counts the files of every active slot's folder, compares each count with
 // the slot's previous one and raises the alert the slot asks for.
 //
-// A tick takes the slots in turn; the next slot waits until the count of the one before has
-// come and its alert, if any, has been dismissed. Counting happens away from the window's
-// thread, and while a tick waits for a count the window's event loop goes on. A count that has
-// not come within COUNT_PATIENCE_MS of its read's start is taken as a folder that cannot be
-// read now: the slot is skipped for this tick and keeps its previous count. A later tick does
-// not wait again for that read while it is still in flight.
+// A tick takes the slots in turn, and a slot's folder is read only when its turn comes: after
+// the count of the slot before has come and its alert, if any, has been dismissed. So every
+// count the tick compares was read after everything the user saw before it. Counting happens
+// away from the window's thread, and while a tick waits for a count the window's event loop goes
+// on. A count that has not come within COUNT_PATIENCE_MS is taken as a folder that cannot be
+// read now: the slot is skipped for this tick and keeps its previous count. A folder is never
+// read twice at once, so a folder whose filesystem hangs ties up one read: while that read is in
+// flight, later turns of the folder skip it at once, and its result, when it comes, is too old
+// to serve and is dropped.
 //
-// A slot that was active at the first tick but whose count did not come then has no count to
-// compare with: the first count of that folder that does come is recorded without comparing.
+// A slot without a folder is never counted. A slot that was active at the first tick but whose
+// count did not come then has no count to compare with: the first count of that folder that
+// does come is recorded without comparing.
 class PollCycle
 {
 public:
     PollCycle(const SlotFields& fields, FileCounter& counter, Beeper& beeper,
-              MessageBox& messageBox, Timer& patience, const Clock& clock = steadyClock());
+              MessageBox& messageBox, Timer& patience);
     PollCycle(const PollCycle&) = delete;
     PollCycle& operator=(const PollCycle&) = delete;
     ~PollCycle();
@@ -142,10 +146,13 @@ private:
         int slot = -1;
         QString folder;
         bool waiting = false;
-        bool requesting = false;
+        // The read is being started: a counter may answer before it returns.
+        bool starting = false;
     };
 
     void countNextSlot();
+    void startRead(const QString& folder);
+    void readEnded(const QString& folder, FileCounter::Result count);
     void countArrived(FileCounter::Result count);
     void patienceRanOut();
     void skipUnanswered();
@@ -154,15 +161,19 @@ private:
     void raiseAlert(const QString& folder);
 
     const SlotFields& m_fields;
-    CountBroker m_counts;
+    FileCounter& m_counter;
     Beeper& m_beeper;
     MessageBox& m_messageBox;
     Timer& m_patience;
     PollState m_state;
     std::optional<Tick> m_tick;
+    // The folders whose read is in flight, those stuck in a hung filesystem included.
+    QSet<QString> m_reading;
     // For each slot whose count did not come at the first tick, the folder it was counting.
     std::array<std::optional<QString>, SLOT_COUNT> m_firstCountOwed;
     // Folders whose count did not come in time, so that each is reported once.
     QSet<QString> m_notAnswering;
     bool m_stopped = false;
+    // Reads that end after the poll is gone find it gone through this.
+    std::shared_ptr<PollCycle*> m_self;
 };

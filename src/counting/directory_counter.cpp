@@ -8,8 +8,6 @@
 #include <QFile>
 
 #include <cerrno>
-#include <climits>
-#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -30,27 +28,6 @@ bool resolvesToFolder(int folderFd, const char* name)
     return ::fstatat(folderFd, name, &target, 0) == 0 && S_ISDIR(target.st_mode);
 }
 
-// What a link whose target is another name in the same folder leads to, when that name is not
-// a link itself: it can change only with the folder's own entries. Nothing for any other link.
-std::optional<bool> sameFolderTargetIsFolder(int folderFd, const char* link)
-{
-    char target[NAME_MAX + 1];
-    const ssize_t length = ::readlinkat(folderFd, link, target, sizeof target);
-    if (length <= 0 || std::size_t(length) >= sizeof target)
-        return std::nullopt;
-    target[length] = '\0';
-    if (std::memchr(target, '/', std::size_t(length)) || std::strcmp(target, ".") == 0 ||
-        std::strcmp(target, "..") == 0) {
-        return std::nullopt;
-    }
-    struct stat status;
-    if (::fstatat(folderFd, target, &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? std::optional(false) : std::nullopt; // broken: a file
-    if (S_ISLNK(status.st_mode))
-        return std::nullopt;
-    return S_ISDIR(status.st_mode);
-}
-
 struct Listing
 {
     // Files among the entries whose kind holds while the folder is unchanged.
@@ -66,17 +43,12 @@ void countEntry(int folderFd, const struct dirent64& entry, Listing& listing, bo
     case DT_DIR:
         return;
     case DT_LNK:
-        if (const auto isFolder = sameFolderTargetIsFolder(folderFd, entry.d_name)) {
-            listing.fixedFiles += !*isFolder;
-            return;
-        }
-        [[fallthrough]];
     case DT_UNKNOWN: // "." and ".." resolve to folders here too
-        if (resolvesToFolder(folderFd, entry.d_name))
-            return;
-        ++listing.otherFiles;
+        // What a link leads to can change while the folder stays as it was, whatever it led to
+        // now: it is looked up again at every refresh.
         if (collectNames && listing.recheck.size() <= RememberedCounts::MAX_NAMES_TO_RECHECK)
             listing.recheck.emplace_back(entry.d_name);
+        listing.otherFiles += !resolvesToFolder(folderFd, entry.d_name);
         return;
     default:
         ++listing.fixedFiles;

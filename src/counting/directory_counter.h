@@ -24,9 +24,7 @@
 // A refresh of a folder that has not changed since its last full read costs no more than
 // asking the kernel for the folder's own status: RememberedCounts says when a remembered count
 // holds. What a link leads to can change while the folder's own times stay as they were, so
-// such a refresh looks up again each link whose target lies outside the folder (or is another
-// link) and each entry of unknown type. A link to another name of the same folder needs no
-// look: that name changes only with the folder.
+// such a refresh looks up again every link and every entry of unknown type.
 class DirectoryCounter final
 {
 public:

@@ -39,8 +39,7 @@ bool timesTrackEntriesOf(int folderFd);
 bool timesTrackEntriesOnFilesystem(long filesystemType);
 
 // The names in a folder that a remembered count cannot vouch for, since what they lead to can
-// change while the folder stays as it was: symbolic links whose target lies outside the folder
-// or is itself a link, and entries of unknown type.
+// change while the folder stays as it was: symbolic links and entries of unknown type.
 using NamesToRecheck = std::vector<std::string>;
 
 // The file counts of the last full reads of a few folders, and when each of those reads began.

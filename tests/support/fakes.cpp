@@ -8,7 +8,7 @@
 void FakeFileCounter::startCount(const QString& folder, ResultHandler done)
 {
     m_log << QStringLiteral("count:") + folder;
-    m_inFlight.push_back({folder, std::move(done)});
+    m_inFlight.push_back({folder, std::move(done), resultFor(folder)});
 }
 
 FileCounter::Result FakeFileCounter::resultFor(const QString& folder) const
@@ -28,7 +28,7 @@ void FakeFileCounter::answerPending()
             return;
         Read read = std::move(*ready);
         m_inFlight.erase(ready);
-        read.done(resultFor(read.folder));
+        read.done(read.result);
     }
 }
 

@@ -20,10 +20,11 @@
 // "save:<key>=<text>", "flush".
 using CallLog = QStringList;
 
-// Knows a fixed set of folders and their file counts; any other text cannot be read. Counts
-// are answered only when the test says so, as a real read ends only some time after it began:
-// answerPending() answers every read in flight (and the reads those answers lead to), except
-// those of held folders, which wait for release().
+// Knows a fixed set of folders and their file counts; any other text cannot be read. A read
+// finds the folder as it is when the read starts, and is answered only when the test says so,
+// as a real read ends only some time after it began: answerPending() answers every read in
+// flight (and the reads those answers lead to), except those of held folders, which wait for
+// release().
 class FakeFileCounter final : public FileCounter
 {
 public:
@@ -45,6 +46,7 @@ private:
     {
         QString folder;
         ResultHandler done;
+        Result result;
     };
     Result resultFor(const QString& folder) const;
 
@@ -74,17 +76,6 @@ private:
     bool m_active = false;
     int m_interval = 0;
     std::function<void()> m_handler;
-};
-
-// Stands still until the test moves it on.
-class FakeClock final : public Clock
-{
-public:
-    std::int64_t nowMs() const override { return m_nowMs; }
-    void advance(std::int64_t ms) { m_nowMs += ms; }
-
-private:
-    std::int64_t m_nowMs = 1'000'000;
 };
 
 class FakeBeeper final : public Beeper
@@ -147,8 +138,7 @@ struct PollFixture
     FakeBeeper beeper{log};
     FakeMessageBox messageBox{log};
     FakeTimer patience{false};
-    FakeClock clock;
-    PollCycle poll{fields, counter, beeper, messageBox, patience, clock};
+    PollCycle poll{fields, counter, beeper, messageBox, patience};
 
     // A tick whose reads all end, but for those of held folders.
     void tick();
