@@ -33,7 +33,7 @@ public:
     // (X11's startup id or Wayland's xdg-activation token; empty when none).
     virtual void bringToUser(QWidget* window, const QString& activationToken) = 0;
     // Once the window manager has framed the shown window, it is moved so that its frame is
-    // centred on `screen`. Where a program may not place its
+    // centred on `screen`, its top-left corner kept on it. Where a program may not place its
     // windows (Wayland), nothing.
     virtual void centreWhenFramed(QWidget* window, const QRect& screen) = 0;
 };

@@ -241,9 +241,7 @@ void Form1::centreOnScreen()
     const QRect screen = m_screen.geometry();
     if (screen.isEmpty())
         return;
-    const QSize outer = frameGeometry().size();
-    move(screen.left() + (screen.width() - outer.width()) / 2,
-         screen.top() + (screen.height() - outer.height()) / 2);
+    move(centredTopLeft(screen, frameGeometry().size()));
 }
 
 void Form1::Check1_Click(int index)

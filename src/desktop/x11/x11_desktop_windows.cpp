@@ -3,6 +3,7 @@
 
 #include "core/logging.h"
 #include "desktop/qt_desktop_windows.h"
+#include "ui/screen_info.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -213,10 +214,8 @@ public:
             const QWindow* handle = guarded ? guarded->windowHandle() : nullptr;
             const bool framed = handle && !handle->frameMargins().isNull();
             if (framed) {
-                const QMargins frame = handle->frameMargins();
-                const QSize outer = guarded->size().grownBy(frame);
-                guarded->move(screen.left() + (screen.width() - outer.width()) / 2,
-                              screen.top() + (screen.height() - outer.height()) / 2);
+                const QSize outer = guarded->size().grownBy(handle->frameMargins());
+                guarded->move(centredTopLeft(screen, outer));
             }
             if (framed || waited >= FRAME_WAIT_MS) {
                 poll->stop();
