@@ -149,9 +149,9 @@ public:
     // reads its requests in order, so the owner has moved by the time it maps the box.
     void prepareAlert(QWidget* box, QWidget* owner) override
     {
-        QtDesktopWindows::prepareAlert(box, owner);
-        if (box->testAttribute(Qt::WA_ShowWithoutActivating))
+        if (box->testAttribute(Qt::WA_ShowWithoutActivating)) // before its window is made
             box->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+        QtDesktopWindows::prepareAlert(box, owner);
         const std::optional<std::uint32_t> desktop = currentDesktop();
         const std::uint32_t boxDesktop = desktop.value_or(ALL_DESKTOPS);
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, windowOf(box),
