@@ -40,13 +40,14 @@ e2e_start_app
 same() { [ $(($1)) -eq $(($2)) ]; }
 active_is() { same "$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' | head -n 1)" "$1"; }
 on_top() { same "$(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' | tail -n 1)" "$1"; }
-# Mutter on Wayland lets no X client switch workspaces: there the window stays on the user's.
+# Mutter on Wayland lets no X client switch workspaces, and until the user first switches, its
+# root does not say which one they are on: there the user stays on the first.
 switchable=$([ -n "$(current_desktop)" ] && echo yes || true)
 window_away() { # the window on workspace 2, the user on workspace 1
     [ -z "$switchable" ] || { xdotool set_desktop_for_window "$main" 1 && xdotool set_desktop 0; }
 }
 on_users_desktop() {
-    [ -z "$switchable" ] || [[ "$(cardinal "$1" _NET_WM_DESKTOP)" =~ ^(0|4294967295)$ ]]
+    [[ "$(current_desktop)" =~ ^0?$ ]] && [[ "$(cardinal "$1" _NET_WM_DESKTOP)" =~ ^(0|4294967295)$ ]]
 }
 # The EWMH state or the ICCCM urgency hint (a window manager may drop the state, not the hint).
 demands_attention() {
@@ -176,10 +177,12 @@ brought_here() { on_users_desktop "$main" && viewable "$main" && on_top "$main" 
 for from in "another workspace" "minimized on another workspace"; do
     [ "$from" = "another workspace" ] || xdotool windowminimize --sync "$main"
     window_away
+    [ -n "$switchable" ] || xdotool set_desktop_for_window "$main" 1 # only the window moves
     focus_terminal
     token="e2e-launcher-$RANDOM"
     DESKTOP_STARTUP_ID=$token e2e_run_app || fail "the second start exited $?"
-    wait_for 300 brought_here || fail "a second start did not bring the window from $from"
+    wait_for 300 brought_here || fail "a second start did not bring the window from $from" \
+        "(it is on workspace $(cardinal "$main" _NET_WM_DESKTOP), the user on '$(current_desktop)')"
     # Focus-stealing prevention trusts a request with a real time (XWayland's mutter flashes
     # one without): the running copy got the launcher's token and sent a time.
     grep -q "launch token $token time [1-9]" "$WORK/app.log" ||

@@ -191,6 +191,15 @@ public:
         const xcb_window_t id = windowOf(window);
         if (const auto desktop = currentDesktop()) {
             sendToRoot(id, atom("_NET_WM_DESKTOP"), {*desktop, SOURCE_USER_REQUEST, 0, 0, 0});
+        } else {
+            // Where the root does not say which workspace the user is on (GNOME Shell's
+            // XWayland until the user first switches), the window is put on every workspace
+            // and taken off again: the window manager leaves it on the user's, and so has no
+            // workspace to switch to as it activates it.
+            for (const std::uint32_t action : {NET_WM_STATE_ADD, NET_WM_STATE_REMOVE}) {
+                sendToRoot(id, atom("_NET_WM_STATE"),
+                           {action, atom("_NET_WM_STATE_STICKY"), 0, SOURCE_USER_REQUEST, 0});
+            }
         }
         window->raise();
         std::optional<std::uint32_t> time = launchTime(activationToken);
