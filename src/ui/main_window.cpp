@@ -227,8 +227,8 @@ void Form1::applyLayout()
         mirrorLayout();
 }
 
-// Right to left (Qt's -reverse, or a right-to-left language) the layout is mirrored as a whole:
-// each control keeps its size and its distance from the other side of what holds it.
+// Right to left (Qt's -reverse) the layout is mirrored as a whole: each control keeps its size
+// and its distance from the other side of what holds it.
 void Form1::mirrorLayout()
 {
     const auto mirror = [](QWidget* control, int holderWidth) {
