@@ -134,7 +134,8 @@ public:
             if (!window || !window->handle() || xcb_window_t(window->winId()) != request->window ||
                 !widget->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
                 continue;
-            // As the widget's flags change, its window is made anew: only the window's change.
+            // Setting the widget's flags would make its window anew: the window's flag is
+            // cleared, and the widget only told.
             QTimer::singleShot(0, widget, [widget] {
                 widget->overrideWindowFlags(widget->windowFlags() & ~Qt::WindowDoesNotAcceptFocus);
                 widget->windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, false);
