@@ -56,10 +56,22 @@ done
 page=$(MANWIDTH=80 man -l "$root/usr/share/man/man1/$executable.1.gz" 2>&1)
 grep -q "EXIT STATUS" <<<"$page" || fail "the man page does not render"
 grep -q "Marrowquill $version" <<<"$page" || fail "the man page does not say version $version"
+# What Cancel does, every exit status with its causes, where the README is (read as one line).
+text=$(MANWIDTH=1000 man -l "$root/usr/share/man/man1/$executable.1.gz" 2>&1 | tr -s ' \n' '  ')
+for said in "Cancelling the folder chooser (Cancel or Escape) clears the slot's folder and switches the slot off" \
+            "--help-all Print the help with Qt's own options" " 0 The window was closed" \
+            " 1 No display could be opened" " 2 An unknown option was given, one of Qt's options" \
+            "an argument the program does not take" "installed in /usr/share/doc/$executable"; do
+    grep -qF -- "$said" <<<"$text" || fail "the man page does not say: $said"
+done
 grep -q "GPL-3.0-or-later" "$root/usr/share/doc/$executable/copyright" || fail "copyright"
 readme=$(find "$root/usr/share/doc/$executable" -name 'README.md*' -print -quit)
 [ -n "$readme" ] || fail "no README in /usr/share/doc/$executable"
 zcat -f "$readme" | grep -q "^## What counts as a change" || fail "the installed README is not ours"
+# Every file the README links or shows is installed beside it.
+for target in $(zcat -f "$readme" | grep -oE '\]\([^)#]+\)' | sed 's/^](//; s/)$//' | grep -v '://'); do
+    [ -f "$(dirname "$readme")/$target" ] || fail "the installed README links $target, not installed"
+done
 grep -q "Icon=$executable" "$root/usr/share/applications/$app_id.desktop" || fail "Icon="
 
 program="$root/usr/bin/$executable"
@@ -73,6 +85,12 @@ run 0 "$work/out" "$work/err" "$program" --version
 [ "$(cat "$work/out")" = "Marrowquill $version" ] || fail "--version printed '$(cat "$work/out")'"
 run 0 "$work/out" "$work/err" "$program" --help
 grep -q -- "--version" "$work/out" || fail "--help printed no options"
+# Qt's own options as Qt documents them, with or without a display.
+run 0 "$work/all" "$work/err" env -u DISPLAY -u WAYLAND_DISPLAY "$program" --help-all
+for option in --version --platform --reverse --session --qwindowgeometry; do
+    grep -qE -- "^ *(-[a-z], )?$option\b" "$work/all" || fail "--help-all does not list $option"
+done
+! grep -q -- "--reverse" "$work/out" || fail "--help lists Qt's options"
 run 2 "$work/out" "$work/err" "$program" --no-such-option
 [ "$(wc -l <"$work/err")" -eq 1 ] || fail "an unknown option gave: $(cat "$work/err")"
 run 1 "$work/out" "$work/err" env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \

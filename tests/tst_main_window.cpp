@@ -41,7 +41,9 @@ enum class Counting { RealFolders, Fake };
 struct WindowFixture
 {
     explicit WindowFixture(const QMap<QString, QString>& stored = {},
-                           Counting counting = Counting::RealFolders)
+                           Counting counting = Counting::RealFolders,
+                           const QRect& screenGeometry = screenRect)
+        : screen(screenGeometry)
     {
         store.values = stored;
         FileCounter& counter =
@@ -61,7 +63,7 @@ struct WindowFixture
     CallLog log;
     FakeSettingsStore store{log};
     FakeBeeper beeper{log};
-    FakeScreen screen{screenRect};
+    FakeScreen screen;
     ThreadedFileCounter realFiles;
     FakeFileCounter fakeFiles{log};
     FakeTimer pollTimer;
@@ -112,6 +114,9 @@ private slots:
     void checkValuesMapToQtStates_data();
     void checkValuesMapToQtStates();
     void loadSequence();
+    void rightToLeftMirrorsTheLayout();
+    void windowKeepsItsCornerOnTheScreen_data();
+    void windowKeepsItsCornerOnTheScreen();
     void untickingActiveKeepsAlertValues();
     void choosingAFolderChangesOnlyTheLabel();
     void cancellingTheChooserClearsAndSwitchesOffThatSlot();
@@ -338,6 +343,60 @@ void TestMainWindow::loadSequence()
 
     QVERIFY(f.pollTimer.isActive());
     QCOMPARE(f.pollTimer.intervalMs(), 5000);
+}
+
+// Qt's -reverse: each control as far from the right of what holds it as it is from the left
+// in the usual layout, and as large.
+void TestMainWindow::rightToLeftMirrorsTheLayout()
+{
+    WindowFixture usual;
+    QApplication::setLayoutDirection(Qt::RightToLeft);
+    WindowFixture mirrored;
+    QApplication::setLayoutDirection(Qt::LeftToRight);
+    for (Form1* w : {usual.window.get(), mirrored.window.get()}) {
+        w->SSTab1->setCurrentIndex(1); // a hidden page is not laid out
+        w->show();
+    }
+    const auto controls = [](Form1& w) {
+        return std::vector<QWidget*>{w.SSTab1,    w.Check4,    w.Check1[1],
+                                     w.Frame1[1], w.Label1[1], w.Command1[1],
+                                     w.Frame2[1], w.Check2[1], w.Check3[1]};
+    };
+    const std::vector<QWidget*> expected = controls(*usual.window);
+    const std::vector<QWidget*> actual = controls(*mirrored.window);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const QRect e = expected[i]->geometry();
+        const int holderWidth = expected[i]->parentWidget()->width();
+        QCOMPARE(actual[i]->parentWidget()->width(), holderWidth);
+        QCOMPARE(actual[i]->geometry(),
+                 QRect(QPoint(holderWidth - e.right() - 1, e.top()), e.size()));
+    }
+}
+
+// Centred where it fits; on a screen smaller than the window its title bar stays on the screen.
+void TestMainWindow::windowKeepsItsCornerOnTheScreen_data()
+{
+    QTest::addColumn<QRect>("screen");
+    QTest::newRow("larger than the window") << screenRect;
+    QTest::newRow("smaller") << QRect(100, 50, 300, 200);
+    QTest::newRow("narrower only") << QRect(-40, 0, 300, 1080);
+}
+
+void TestMainWindow::windowKeepsItsCornerOnTheScreen()
+{
+    QFETCH(QRect, screen);
+    WindowFixture f({}, Counting::Fake, screen);
+    const QRect frame = f.window->frameGeometry();
+
+    QVERIFY(screen.contains(frame.topLeft()));
+    if (frame.width() <= screen.width())
+        QVERIFY(qAbs(frame.center().x() - screen.center().x()) <= 1);
+    else
+        QCOMPARE(frame.left(), screen.left());
+    if (frame.height() <= screen.height())
+        QVERIFY(qAbs(frame.center().y() - screen.center().y()) <= 1);
+    else
+        QCOMPARE(frame.top(), screen.top());
 }
 
 void TestMainWindow::untickingActiveKeepsAlertValues()

@@ -11,6 +11,7 @@
 #include "test_main.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QTest>
 #include <QWindow>
@@ -27,6 +28,7 @@ class RecordingDesktop : public QtDesktopWindows
 public:
     void activateAlert(QWidget* box) override
     {
+        attention << QStringLiteral("box activated");
         if (!keepBehind)
             QtDesktopWindows::activateAlert(box);
         else
@@ -34,7 +36,9 @@ public:
     }
     void setAttention(QWidget* window, bool on) override
     {
-        attention << QStringLiteral("%1 %2").arg(window->objectName(), on ? "on" : "off");
+        const QString name =
+            qobject_cast<QMessageBox*>(window) ? QStringLiteral("box") : window->objectName();
+        attention << QStringLiteral("%1 %2").arg(name, on ? "on" : "off");
     }
 
     QWidget* keepBehind = nullptr;
@@ -141,28 +145,36 @@ void TestQtPlatform::alertIgnoresInputUntilAQuietMoment()
 
 void TestQtPlatform::alertAsksForAttentionOnlyWhileNotInFront_data()
 {
+    QTest::addColumn<bool>("ownWindowActive");
     QTest::addColumn<bool>("keptBehind");
     QTest::addColumn<QStringList>("attention");
-    QTest::newRow("comes in front") << false << QStringList{};
+    QTest::newRow("comes in front") << true << false << QStringList{"box activated"};
     QTest::newRow("kept behind, then activated")
-        << true << QStringList{"box on", "owner on", "box off", "owner off"};
+        << true << true
+        << QStringList{"box activated", "box on", "owner on", "box off", "owner off"};
+    // Another program has the keyboard: the box does not ask for it.
+    QTest::newRow("not ours to take, then activated")
+        << false << false << QStringList{"box on", "owner on", "box off", "owner off"};
 }
 
 void TestQtPlatform::alertAsksForAttentionOnlyWhileNotInFront()
 {
+    QFETCH(bool, ownWindowActive);
     QFETCH(bool, keptBehind);
     QFETCH(QStringList, attention);
     QWidget owner, elsewhere;
     owner.setObjectName("owner");
-    owner.show();
-    elsewhere.show();
+    if (ownWindowActive) {
+        owner.show();
+        elsewhere.show();
+        QTRY_VERIFY(QApplication::activeWindow());
+    }
     RecordingDesktop desktop;
     desktop.keepBehind = keptBehind ? &elsewhere : nullptr;
     QtMessageBox alerts(PRODUCT_TITLE, &owner);
     alerts.setDesktop(&desktop);
 
     ModalWatch watch([&](QWidget* box) {
-        box->setObjectName("box");
         QTest::qWait(QtMessageBox::IN_FRONT_PATIENCE_MS + 300);
         box->activateWindow(); // the user brings it in front: the taskbar stops flashing
         QTRY_VERIFY(box->isActiveWindow());

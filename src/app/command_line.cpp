@@ -5,6 +5,7 @@
 
 #include "core/app_identity.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStringList>
@@ -84,6 +85,21 @@ bool isQtFlag(const QString& argument)
                        [&](const QString& prefix) { return option.startsWith(prefix); });
 }
 
+// Qt documents its own options only to the parser of a running application: one is made on the
+// offscreen platform, which needs no display, and the parser prints the help and ends the
+// program with 0.
+[[noreturn]] void showHelpWithQtOptions(QCommandLineParser& parser)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    QByteArray executable(MARROWQUILL_EXECUTABLE_NAME);
+    char* argv[] = {executable.data(), nullptr};
+    int argc = 1;
+    const QApplication app(argc, argv);
+    parser.process(QStringList{QString::fromLatin1(executable), QStringLiteral("--help-all")});
+    std::exit(0); // not reached: the parser has ended the program
+}
+
 } // namespace
 
 std::optional<int> handleCommandLine(int argc, char** argv)
@@ -123,7 +139,9 @@ std::optional<int> handleCommandLine(int argc, char** argv)
                      qPrintable(error));
         return 2;
     }
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+    if (parser.isSet(QStringLiteral("help-all")))
+        showHelpWithQtOptions(parser);
+    if (parser.isSet(help)) {
         // With no application object yet, the parser cannot know the command's name.
         QString text = parser.helpText();
         text.replace(QStringLiteral("<executable_name>"),

@@ -20,7 +20,9 @@ public:
     virtual ~DesktopWindows() = default;
 
     // The alert box, before it is shown: it is to appear on the workspace the user is on now,
-    // above other windows, even while its owner is on another workspace or minimized.
+    // above other windows, even while its owner is on another workspace or minimized. A box
+    // set to show without activating (Qt::WA_ShowWithoutActivating) leaves the keyboard where
+    // it is as it maps.
     virtual void prepareAlert(QWidget* box, QWidget* owner) = 0;
     // The alert box has just been shown: it is raised and asked to be activated.
     virtual void activateAlert(QWidget* box) = 0;
@@ -31,7 +33,8 @@ public:
     // (X11's startup id or Wayland's xdg-activation token; empty when none).
     virtual void bringToUser(QWidget* window, const QString& activationToken) = 0;
     // Once the window manager has framed the shown window, it is moved so that its frame is
-    // centred on `screen`. Where a program may not place its windows (Wayland), nothing.
+    // centred on `screen`, its top-left corner kept on it. Where a program may not place its
+    // windows (Wayland), nothing.
     virtual void centreWhenFramed(QWidget* window, const QRect& screen) = 0;
 };
 

@@ -85,7 +85,13 @@ void QtMessageBox::show(const QString& prompt)
     box.setTextFormat(Qt::PlainText);
     const InputGuard guard(&box, INPUT_QUIET_MS);
 
-    // The user is told through the taskbar only where the box did not come in front.
+    // A box that comes while the user types in another program must not take their keys: it
+    // maps without activation (the window manager is told so) and asks for their attention
+    // until they come to it. When this program has the keyboard, the box takes it, as any
+    // dialog would, and asks for attention only where the window manager keeps it behind.
+    const bool takeKeyboard = QApplication::activeWindow() != nullptr;
+    box.setAttribute(Qt::WA_ShowWithoutActivating, !takeKeyboard);
+
     bool told = false;
     const auto tell = [&](bool on) {
         if (told == on || !m_desktop)
@@ -96,20 +102,25 @@ void QtMessageBox::show(const QString& prompt)
                 m_desktop->setAttention(window, on);
         }
     };
+    const auto tellUnlessInFront = [&] {
+        if (!box.windowHandle()->isActive())
+            tell(true);
+    };
     QMetaObject::Connection cameInFront;
     if (m_desktop) {
-        box.winId();
+        // The native window is made once its flags are set: the X11 plugin makes a new one
+        // when a flag such as stay-on-top changes, and what was asked of the old one is lost.
         m_desktop->prepareAlert(&box, m_owner.data());
+        box.winId();
         cameInFront = QObject::connect(box.windowHandle(), &QWindow::activeChanged, &box, [&] {
             if (box.windowHandle()->isActive())
                 tell(false);
         });
         QTimer::singleShot(0, &box, [&] {
+            if (!takeKeyboard)
+                return tellUnlessInFront();
             m_desktop->activateAlert(&box);
-            QTimer::singleShot(IN_FRONT_PATIENCE_MS, &box, [&] {
-                if (!box.windowHandle()->isActive())
-                    tell(true);
-            });
+            QTimer::singleShot(IN_FRONT_PATIENCE_MS, &box, tellUnlessInFront);
         });
     }
     box.exec();

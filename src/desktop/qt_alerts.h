@@ -19,16 +19,17 @@ public:
 
 // A QMessageBox with no icon and only an OK button, modal to its owner window.
 //
-// The box may come up in front of a user who is typing in another window, and take the focus
-// with OK as its default button: clicks that reach it are ignored until it has been shown for
-// INPUT_QUIET_MS, and keys until INPUT_QUIET_MS after it was shown or activated and after the
-// last key it ignored, so that only a user who has seen it dismisses it.
+// The box comes above the user's windows but takes the keyboard only from this program's own
+// window; from another program's it asks for attention. When it does get the focus, with OK as
+// its default button, a user may still be typing: clicks that reach it are ignored until it has
+// been shown for INPUT_QUIET_MS, and keys until INPUT_QUIET_MS after it was shown or activated and
+// after the last key it ignored, so that only a user who has seen it dismisses it.
 class QtMessageBox final : public MessageBox
 {
 public:
     static constexpr int INPUT_QUIET_MS = 1000;
-    // How long the box is given to come in front (be activated) before it and its owner ask
-    // for the user's attention instead.
+    // How long a box that asked for the keyboard is given to come in front (be activated)
+    // before it and its owner ask for the user's attention instead.
     static constexpr int IN_FRONT_PATIENCE_MS = 1000;
 
     explicit QtMessageBox(const QString& title, QWidget* owner = nullptr);

@@ -37,15 +37,12 @@ void QtDesktopWindows::activateAlert(QWidget* box)
     box->activateWindow();
 }
 
+// Qt ends a window's alert itself when the window is next activated, which is how the user
+// answers it; a box dismissed ends its own with it.
 void QtDesktopWindows::setAttention(QWidget* window, bool on)
 {
-    if (on) {
+    if (on)
         QApplication::alert(window, 0);
-    } else if (window->windowHandle()) {
-        // Qt ends an alert when its window is next activated, or through this slot of
-        // QWindow's, which is what QApplication::alert's own timeout calls.
-        QMetaObject::invokeMethod(window->windowHandle(), "_q_clearAlert");
-    }
 }
 
 // On Wayland a program may take the focus only with a token from the compositor: Qt's Wayland

@@ -6,7 +6,8 @@
 #include "desktop/desktop_windows.h"
 
 // What Qt's own calls do on any platform: stay-on-top and activation requests, Qt's alert
-// (the urgency hint, or the compositor's attention request), restoring and raising.
+// (the urgency hint, or the compositor's attention request) until the window is activated,
+// restoring and raising.
 class QtDesktopWindows : public DesktopWindows
 {
 public:

@@ -11,8 +11,9 @@
 
 QtTranslations::QtTranslations(const QLocale& locale)
 {
-    // A right-to-left language would otherwise mirror the window around English captions.
-    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+    // A right-to-left language would otherwise mirror the window around English captions; Qt's
+    // -reverse, which asks for the mirror, has set the direction already.
+    QGuiApplication::setLayoutDirection(QGuiApplication::layoutDirection());
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     m_loaded = m_translator.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder);
     if (m_loaded)

@@ -223,6 +223,32 @@ void Form1::applyLayout()
     Image1->setGeometry(onPage(layout::IMAGE1));
     Label2[0]->setGeometry(onPage(layout::LABEL2_0));
     Label2[1]->setGeometry(onPage(layout::LABEL2_1));
+    if (isRightToLeft())
+        mirrorLayout();
+}
+
+// Right to left (Qt's -reverse) the layout is mirrored as a whole: each control keeps its size
+// and its distance from the other side of what holds it.
+void Form1::mirrorLayout()
+{
+    const auto mirror = [](QWidget* control, int holderWidth) {
+        control->move(holderWidth - control->x() - control->width(), control->y());
+    };
+    mirror(SSTab1, width());
+    mirror(Check4, width());
+    const int pageWidth = SSTab1->width() - 2 * SSTab1->pageOffset().x();
+    for (int slot = 0; slot < SLOT_COUNT; ++slot) {
+        mirror(Check1[slot], pageWidth);
+        mirror(Frame1[slot], pageWidth);
+        mirror(Frame2[slot], pageWidth);
+        mirror(Label1[slot], Frame1[slot]->width());
+        mirror(Command1[slot], Frame1[slot]->width());
+        mirror(Check2[slot], Frame2[slot]->width());
+        mirror(Check3[slot], Frame2[slot]->width());
+    }
+    mirror(Image1, pageWidth);
+    mirror(Label2[0], pageWidth);
+    mirror(Label2[1], pageWidth);
 }
 
 void Form1::Form_Load()
@@ -241,9 +267,7 @@ void Form1::centreOnScreen()
     const QRect screen = m_screen.geometry();
     if (screen.isEmpty())
         return;
-    const QSize outer = frameGeometry().size();
-    move(screen.left() + (screen.width() - outer.width()) / 2,
-         screen.top() + (screen.height() - outer.height()) / 2);
+    move(centredTopLeft(screen, frameGeometry().size()));
 }
 
 void Form1::Check1_Click(int index)

@@ -107,6 +107,7 @@ private:
     QWidget* createAboutPage();
     void setFocusOrder();
     void applyLayout();
+    void mirrorLayout();
     void centreOnScreen();
     void saveSoon();
 

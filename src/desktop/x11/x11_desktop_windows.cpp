@@ -3,7 +3,11 @@
 
 #include "core/logging.h"
 #include "desktop/qt_desktop_windows.h"
+#include "ui/screen_info.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QApplication>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QRegularExpression>
@@ -12,13 +16,18 @@
 #include <QWindow>
 
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <thread>
+
+#include <poll.h>
 
 namespace {
 
@@ -31,6 +40,25 @@ constexpr std::uint32_t SOURCE_USER_REQUEST = 2;
 constexpr std::uint32_t URGENCY_HINT = 1u << 8; // ICCCM's XUrgencyHint in WM_HINTS' flags
 constexpr int FRAME_WAIT_MS = 3000;
 constexpr int FRAME_POLL_MS = 20;
+// How long the window's thread waits for an answer from the X server at most: a server that
+// stopped reading (a stopped XWayland, a remote display gone) must not freeze the window.
+constexpr int SERVER_PATIENCE_MS = 500;
+
+using Reply = std::unique_ptr<void, decltype(&std::free)>;
+
+// The reply to a request on a connection whose events another thread reads (Qt's), or none
+// once SERVER_PATIENCE_MS have passed or the server answered with an error.
+Reply replyWithin(xcb_connection_t* c, unsigned int sequence)
+{
+    xcb_flush(c);
+    const QDeadlineTimer deadline(SERVER_PATIENCE_MS);
+    void* reply = nullptr;
+    xcb_generic_error_t* error = nullptr;
+    while (!xcb_poll_for_reply(c, sequence, &reply, &error) && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::free(error);
+    return Reply(reply, &std::free);
+}
 
 // The time a startup notification id carries at its end ("..._TIME1234"), when it does.
 std::optional<std::uint32_t> launchTime(const QString& startupId)
@@ -60,24 +88,61 @@ std::optional<std::uint32_t> serverTime()
     xcb_change_property(c, XCB_PROP_MODE_APPEND, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
                         nullptr);
     xcb_flush(c);
-    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
-        const bool changed = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
-        const std::uint32_t time = reinterpret_cast<xcb_property_notify_event_t*>(event)->time;
-        std::free(event);
-        if (changed)
-            return time;
+    const QDeadlineTimer deadline(SERVER_PATIENCE_MS);
+    pollfd readable{xcb_get_file_descriptor(c), POLLIN, 0};
+    while (::poll(&readable, 1, int(deadline.remainingTime())) > 0) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            const bool changed = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
+            const std::uint32_t time = reinterpret_cast<xcb_property_notify_event_t*>(event)->time;
+            std::free(event);
+            if (changed)
+                return time;
+        }
+        if (xcb_connection_has_error(c))
+            break;
     }
     return std::nullopt;
 }
 
 // EWMH on X11, through Qt's own xcb connection.
-class X11DesktopWindows final : public QtDesktopWindows
+class X11DesktopWindows final : public QtDesktopWindows, public QAbstractNativeEventFilter
 {
 public:
     explicit X11DesktopWindows(xcb_connection_t* connection)
         : m_connection(connection),
-          m_root(xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root)
+          m_root(xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root),
+          m_activeWindow(atom("_NET_ACTIVE_WINDOW"))
     {
+        qApp->installNativeEventFilter(this);
+    }
+    ~X11DesktopWindows() override { qApp->removeNativeEventFilter(this); }
+
+    // Qt's request to activate a modal window as it maps reaches the window manager and, as the
+    // root's events do, Qt itself, which takes it for the window manager's answer and the window
+    // for active. A box mapped without activation refuses the focus until its request has gone
+    // by, and Qt does not hear it.
+    bool nativeEventFilter(const QByteArray&, void* message, qintptr*) override
+    {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
+            return false;
+        const auto* request = static_cast<const xcb_client_message_event_t*>(message);
+        if (request->type != m_activeWindow || request->data.data32[0] != SOURCE_APPLICATION)
+            return false;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            const QWindow* window = widget->windowHandle();
+            if (!window || !window->handle() || xcb_window_t(window->winId()) != request->window ||
+                !widget->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
+                continue;
+            // Setting the widget's flags would make its window anew: the window's flag is
+            // cleared, and the widget only told.
+            QTimer::singleShot(0, widget, [widget] {
+                widget->overrideWindowFlags(widget->windowFlags() & ~Qt::WindowDoesNotAcceptFocus);
+                widget->windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, false);
+            });
+            return true;
+        }
+        return false;
     }
 
     // Most window managers put a transient on its owner's workspace, and some ignore what the
@@ -85,6 +150,8 @@ public:
     // reads its requests in order, so the owner has moved by the time it maps the box.
     void prepareAlert(QWidget* box, QWidget* owner) override
     {
+        if (box->testAttribute(Qt::WA_ShowWithoutActivating)) // before its window is made
+            box->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
         QtDesktopWindows::prepareAlert(box, owner);
         const std::optional<std::uint32_t> desktop = currentDesktop();
         const std::uint32_t boxDesktop = desktop.value_or(ALL_DESKTOPS);
@@ -101,11 +168,11 @@ public:
         xcb_flush(m_connection);
     }
 
-    // Qt asks for attention only while a window is not active; the state is set here whatever
-    // the focus, since the box decides when the user has seen it.
+    // Qt asks for attention only while a window is not active, and ends it only when the
+    // window is activated: the state and the hint are set here whatever the focus, and cleared
+    // when the box says the user has seen it.
     void setAttention(QWidget* window, bool on) override
     {
-        QtDesktopWindows::setAttention(window, on);
         if (!window->isVisible())
             return;
         const xcb_window_t id = windowOf(window);
@@ -125,6 +192,15 @@ public:
         const xcb_window_t id = windowOf(window);
         if (const auto desktop = currentDesktop()) {
             sendToRoot(id, atom("_NET_WM_DESKTOP"), {*desktop, SOURCE_USER_REQUEST, 0, 0, 0});
+        } else {
+            // Where the root does not say which workspace the user is on (GNOME Shell's
+            // XWayland until the user first switches), the window is put on every workspace
+            // and taken off again: the window manager leaves it on the user's, and so has no
+            // workspace to switch to as it activates it.
+            for (const std::uint32_t action : {NET_WM_STATE_ADD, NET_WM_STATE_REMOVE}) {
+                sendToRoot(id, atom("_NET_WM_STATE"),
+                           {action, atom("_NET_WM_STATE_STICKY"), 0, SOURCE_USER_REQUEST, 0});
+            }
         }
         window->raise();
         std::optional<std::uint32_t> time = launchTime(activationToken);
@@ -148,10 +224,8 @@ public:
             const QWindow* handle = guarded ? guarded->windowHandle() : nullptr;
             const bool framed = handle && !handle->frameMargins().isNull();
             if (framed) {
-                const QMargins frame = handle->frameMargins();
-                const QSize outer = guarded->size().grownBy(frame);
-                guarded->move(screen.left() + (screen.width() - outer.width()) / 2,
-                              screen.top() + (screen.height() - outer.height()) / 2);
+                const QSize outer = guarded->size().grownBy(handle->frameMargins());
+                guarded->move(centredTopLeft(screen, outer));
             }
             if (framed || waited >= FRAME_WAIT_MS) {
                 poll->stop();
@@ -168,10 +242,9 @@ private:
     {
         const auto cookie =
             xcb_intern_atom(m_connection, 0, std::uint16_t(std::strlen(name)), name);
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(m_connection, cookie, nullptr);
-        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        return result;
+        const Reply reply = replyWithin(m_connection, cookie.sequence);
+        return reply ? static_cast<xcb_intern_atom_reply_t*>(reply.get())->atom
+                     : xcb_atom_t(XCB_ATOM_NONE);
     }
 
     std::optional<std::uint32_t> currentDesktop()
@@ -183,12 +256,11 @@ private:
     {
         const auto cookie =
             xcb_get_property(m_connection, 0, window, property, XCB_ATOM_CARDINAL, 0, 1);
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(m_connection, cookie, nullptr);
-        std::optional<std::uint32_t> value;
-        if (reply && xcb_get_property_value_length(reply) == 4)
-            value = *static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
-        std::free(reply);
-        return value;
+        const Reply answer = replyWithin(m_connection, cookie.sequence);
+        auto* reply = static_cast<xcb_get_property_reply_t*>(answer.get());
+        if (!reply || xcb_get_property_value_length(reply) != 4)
+            return std::nullopt;
+        return *static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
     }
 
     void sendToRoot(xcb_window_t window, xcb_atom_t type, std::array<std::uint32_t, 5> data)
@@ -210,13 +282,15 @@ private:
     {
         const auto cookie =
             xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 0, 9);
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(m_connection, cookie, nullptr);
+        const Reply answer = replyWithin(m_connection, cookie.sequence);
+        auto* reply = static_cast<xcb_get_property_reply_t*>(answer.get());
+        if (!reply)
+            return; // rather than the hints Qt set
         std::array<std::uint32_t, 9> hints{};
-        if (reply && xcb_get_property_value_length(reply) >= 4) {
+        if (xcb_get_property_value_length(reply) >= 4) {
             const int length = std::min(xcb_get_property_value_length(reply), int(sizeof hints));
             std::memcpy(hints.data(), xcb_get_property_value(reply), std::size_t(length));
         }
-        std::free(reply);
         hints[0] = on ? hints[0] | URGENCY_HINT : hints[0] & ~URGENCY_HINT;
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS,
                             XCB_ATOM_WM_HINTS, 32, 9, hints.data());
@@ -224,6 +298,7 @@ private:
 
     xcb_connection_t* m_connection;
     xcb_window_t m_root;
+    xcb_atom_t m_activeWindow;
 };
 
 } // namespace
