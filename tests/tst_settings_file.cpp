@@ -38,6 +38,12 @@ void writeAll(const QString& path, const QByteArray& bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
+// A save to its end, as the program makes it when its window closes: whether it was written.
+bool saveAndWait(const SlotFields& fields, QSettingsStore& store)
+{
+    return SaveSettings(fields, store) && store.waitForSaves();
+}
+
 void setMode(const QString& path, mode_t mode)
 {
     QVERIFY2(::chmod(QFile::encodeName(path).constData(), mode) == 0, qPrintable(path));
@@ -105,6 +111,8 @@ private slots:
     void saveThatWouldPassTheLimitIsNotWritten();
     void fileSwappedBeforeTheSaveIsLeftAsItIs_data();
     void fileSwappedBeforeTheSaveIsLeftAsItIs();
+    void whatOthersKeepIsReadBackAfterASave_data();
+    void whatOthersKeepIsReadBackAfterASave();
 
 private:
     QString configDir() const { return m_scope->filePath(APPLICATION_NAME); }
@@ -146,7 +154,7 @@ void TestSettingsFile::firstCloseOfFreshInstallationWritesDefaults()
     {
         QSettingsStore store(APPLICATION_NAME);
         LoadSettings(fields, store);
-        QVERIFY(SaveSettings(fields, store));
+        QVERIFY(saveAndWait(fields, store));
     }
 
     QSettings written(settingsFile(), QSettings::IniFormat);
@@ -185,7 +193,7 @@ void TestSettingsFile::folderTextSurvivesTheFile()
     saved.setFolder(3, folder);
     {
         QSettingsStore store(APPLICATION_NAME);
-        QVERIFY(SaveSettings(saved, store));
+        QVERIFY(saveAndWait(saved, store));
     }
 
     SlotModel loaded;
@@ -230,7 +238,7 @@ void TestSettingsFile::garbageFileLoadsDefaultsAndIsReplacedOnSave()
     QCOMPARE(fields.folder(0), QString(NO_FOLDER_TEXT));
 
     fields.setActive(4, CHECK_CHECKED);
-    QVERIFY(SaveSettings(fields, store));
+    QVERIFY(saveAndWait(fields, store));
     QSettings written(settingsFile(), QSettings::IniFormat);
     QCOMPARE(written.value("values/check1_ 4").toString(), QString(" 1"));
 }
@@ -283,7 +291,7 @@ void TestSettingsFile::storeThatCannotBeWrittenLosesOnlyTheSave()
         if (fileExists)
             QCOMPARE(fields.folder(0), QString("/mine"));
         fields.setFolder(0, "/changed");
-        QVERIFY(!SaveSettings(fields, store));
+        QVERIFY(!saveAndWait(fields, store));
     }
     if (fileExists)
         QCOMPARE(readAll(settingsFile()), before);
@@ -308,7 +316,7 @@ void TestSettingsFile::unreadableFileIsNeverWrittenOver()
         QVERIFY(!store.isReadable());
         LoadSettings(fields, store);
         QCOMPARE(fields.active(0), CHECK_UNCHECKED);
-        QVERIFY(!SaveSettings(fields, store));
+        QVERIFY(!saveAndWait(fields, store));
     }
     setMode(settingsFile(), 0644);
     QCOMPARE(readAll(settingsFile()), before);
@@ -336,7 +344,7 @@ void TestSettingsFile::fileIsWrittenAsQSettingsWritesIt()
     fields.setFolder(2, folder);
     {
         QSettingsStore store(APPLICATION_NAME);
-        QVERIFY(SaveSettings(fields, store));
+        QVERIFY(saveAndWait(fields, store));
     }
     const QString byQt = m_scope->filePath("by-qt.conf");
     {
@@ -372,7 +380,7 @@ void TestSettingsFile::otherKeysAndSectionsAreKept()
         QSettingsStore store(APPLICATION_NAME);
         LoadSettings(fields, store);
         fields.setFolder(1, "/new");
-        QVERIFY(SaveSettings(fields, store));
+        QVERIFY(saveAndWait(fields, store));
     }
     QSettings written(settingsFile(), QSettings::IniFormat);
     QCOMPARE(written.value("values/folder_ 1").toString(), QString("/new"));
@@ -397,7 +405,7 @@ void TestSettingsFile::saveThatWouldPassTheLimitIsNotWritten()
     LoadSettings(fields, store);
     QVERIFY(store.isReadable());
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Settings not saved: .* would hold"));
-    QVERIFY(!SaveSettings(fields, store));
+    QVERIFY(!saveAndWait(fields, store));
     QCOMPARE(readAll(settingsFile()), before);
 }
 
@@ -436,7 +444,7 @@ void TestSettingsFile::fileSwappedBeforeTheSaveIsLeftAsItIs()
                                             "file: it is " +
                                             kind + "$"));
     ReleaseIfBlocked release(settingsFile());
-    QVERIFY(!SaveSettings(fields, store));
+    QVERIFY(!saveAndWait(fields, store));
     QVERIFY2(!release.saveWasBlocked(), "the save waited on the FIFO");
 
     struct stat status;
@@ -448,6 +456,61 @@ void TestSettingsFile::fileSwappedBeforeTheSaveIsLeftAsItIs()
         QCOMPARE(QDir(settingsFile()).entryList(everything), QStringList{"theirs"});
         QCOMPARE(readAll(settingsFile() + "/theirs"), QByteArray("kept"));
     }
+}
+
+void TestSettingsFile::whatOthersKeepIsReadBackAfterASave_data()
+{
+    QTest::addColumn<QByteArray>("text"); // null: no file yet
+    QTest::addColumn<int>("links");       // the settings file is a chain of this many links
+    QTest::newRow("last line without newline") << QByteArray("[other]\na=1\nextra=kept") << 0;
+    QTest::newRow("CR-only line ends")
+        << QByteArray("[other]\ra=1\rb=2\r[values]\rtheirs=x\rfolder_%200=/old\r") << 0;
+    QTest::newRow("multi-line quoted value")
+        << QByteArray("[other]\nnote=\"two\nlines\"\nafter=1\n") << 0;
+    QTest::newRow("continued line")
+        << QByteArray("[other]\nlong=first \\\n second\nafter=1\n") << 0;
+    QTest::newRow("link to a file not made yet") << QByteArray() << 1;
+    QTest::newRow("chain of links") << QByteArray("[other]\na=1\n[values]\ncheck4=\" 1\"\n") << 2;
+}
+
+// Every key of another program, as QSettings reads it, is read back the same after a save; a
+// link stays a link, and its target holds the values.
+void TestSettingsFile::whatOthersKeepIsReadBackAfterASave()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, links);
+    QVERIFY(QDir().mkpath(configDir()));
+    QString target = settingsFile();
+    for (int link = 0; link < links; ++link) {
+        const QString next = m_scope->filePath(QStringLiteral("elsewhere/hop%1.conf").arg(link));
+        QVERIFY(QDir().mkpath(QFileInfo(next).path()));
+        // The first link absolute, the next one relative to its folder, as stow makes them.
+        QVERIFY(QFile::link(link == 0 ? next : QFileInfo(next).fileName(), target));
+        target = next;
+    }
+    QVariantMap theirs;
+    if (!text.isNull()) {
+        writeAll(target, text);
+        const QSettings before(target, QSettings::IniFormat);
+        for (const QString& key : before.allKeys()) {
+            if (!key.startsWith("values/check") && !key.startsWith("values/folder_"))
+                theirs.insert(key, before.value(key));
+        }
+        QVERIFY(!theirs.isEmpty());
+    }
+
+    SlotModel fields;
+    fields.setFolder(0, "/new");
+    {
+        QSettingsStore store(APPLICATION_NAME);
+        QVERIFY(saveAndWait(fields, store));
+    }
+    QSettings after(target, QSettings::IniFormat);
+    QCOMPARE(after.allKeys().size(), SETTINGS_VALUE_COUNT + theirs.size());
+    for (auto key = theirs.cbegin(); key != theirs.cend(); ++key)
+        QCOMPARE(after.value(key.key()), key.value());
+    QCOMPARE(after.value("values/folder_ 0").toString(), QString("/new"));
+    QCOMPARE(QFileInfo(settingsFile()).isSymLink(), links > 0);
 }
 
 MARROWQUILL_TEST_MAIN(TestSettingsFile)
