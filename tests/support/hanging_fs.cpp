@@ -7,9 +7,10 @@
 // asking for the attributes of the mount point itself waits too, as on a dead NFS hard mount:
 // whoever looks at the mount from its parent folder hangs. Like NFS's waits, the wait ends when
 // the process waiting is killed (the kernel then interrupts the request), so a program that
-// exits is not held as a zombie by its thread stuck here.
+// exits is not held as a zombie by its thread stuck here. With "lookup" instead, asking for
+// any name it does not hold waits: the folder lists, but a file looked for there never comes.
 //
-//     hanging_fs MOUNTPOINT RELEASE_FILE [stat]
+//     hanging_fs MOUNTPOINT RELEASE_FILE [stat | lookup]
 //
 // With --slow-open MS it stands for a share that is slow but answers: opening "hang" takes MS
 // milliseconds, every time.
@@ -34,6 +35,7 @@ namespace {
 
 std::string releaseFile;
 bool statHangs = false;
+bool lookupHangs = false;
 
 // Waits until the test lets go, or the request is interrupted.
 int waitForRelease()
@@ -69,6 +71,10 @@ int getAttributes(const char* path, struct stat* status, fuse_file_info*)
         status->st_nlink = 1;
         return 0;
     }
+    if (lookupHangs) {
+        if (const int interrupted = waitForRelease())
+            return interrupted;
+    }
     return -ENOENT;
 }
 
@@ -101,11 +107,12 @@ int main(int argc, char** argv)
 {
     const bool slow = argc == 4 && std::strcmp(argv[1], "--slow-open") == 0;
     const bool withStat = !slow && argc == 4 && std::strcmp(argv[3], "stat") == 0;
-    if (argc != 3 && !slow && !withStat) {
-        std::fprintf(
-            stderr,
-            "usage: %s MOUNTPOINT RELEASE_FILE [stat]\n       %s --slow-open MS MOUNTPOINT\n",
-            argv[0], argv[0]);
+    const bool withLookup = !slow && argc == 4 && std::strcmp(argv[3], "lookup") == 0;
+    if (argc != 3 && !slow && !withStat && !withLookup) {
+        std::fprintf(stderr,
+                     "usage: %s MOUNTPOINT RELEASE_FILE [stat | lookup]\n       %s --slow-open MS "
+                     "MOUNTPOINT\n",
+                     argv[0], argv[0]);
         return 2;
     }
     if (slow)
@@ -113,6 +120,7 @@ int main(int argc, char** argv)
     else
         releaseFile = argv[2];
     statHangs = withStat;
+    lookupHangs = withLookup;
     fuse_operations operations{};
     operations.getattr = getAttributes;
     operations.opendir = openFolder;
