@@ -9,9 +9,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSize>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -113,6 +116,7 @@ private slots:
     void fileSwappedBeforeTheSaveIsLeftAsItIs();
     void whatOthersKeepIsReadBackAfterASave_data();
     void whatOthersKeepIsReadBackAfterASave();
+    void closeThatFailsLeavesTheOldFile();
 
 private:
     QString configDir() const { return m_scope->filePath(APPLICATION_NAME); }
@@ -511,6 +515,44 @@ void TestSettingsFile::whatOthersKeepIsReadBackAfterASave()
         QCOMPARE(after.value(key.key()), key.value());
     QCOMPARE(after.value("values/folder_ 0").toString(), QString("/new"));
     QCOMPARE(QFileInfo(settingsFile()).isSymLink(), links > 0);
+}
+
+// The settings folder on the project's FUSE filesystem, whose close fails when a file was
+// written, as a network share's does when its server refuses what was written.
+void TestSettingsFile::closeThatFailsLeavesTheOldFile()
+{
+#ifndef HANGING_FS
+    QSKIP("the FUSE test filesystem was not built (libfuse3 missing)");
+#else
+    if (!QFile::exists("/dev/fuse") || QStandardPaths::findExecutable("fusermount3").isEmpty())
+        QSKIP("FUSE cannot be used here");
+    const QString shown = m_scope->filePath("on the server");
+    const QByteArray before = "[values]\nfolder_%200=/mine\n";
+    QVERIFY(QDir().mkpath(shown) && QDir().mkpath(configDir()));
+    writeAll(shown + "/Marrowquill.conf", before);
+    QProcess fs;
+    fs.start(HANGING_FS, {"--close-fails", shown, configDir()});
+    const auto unmount = qScopeGuard([&] {
+        QProcess::execute("fusermount3", {"-uz", configDir()});
+        fs.waitForFinished();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QFileInfo::exists(settingsFile()) || fs.state() == QProcess::NotRunning, 5000);
+    if (!QFileInfo::exists(settingsFile()))
+        QSKIP("the FUSE filesystem could not be mounted here");
+
+    SlotModel fields;
+    QSettingsStore store(APPLICATION_NAME);
+    LoadSettings(fields, store);
+    QCOMPARE(fields.folder(0), QString("/mine"));
+    fields.setFolder(0, "/changed");
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("^Settings not saved: .*Input/output error"));
+    QVERIFY(!saveAndWait(fields, store));
+    QCOMPARE(readAll(shown + "/Marrowquill.conf"), before);
+    const auto everything = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden;
+    QCOMPARE(QDir(shown).entryList(everything), QStringList{"Marrowquill.conf"});
+#endif
 }
 
 MARROWQUILL_TEST_MAIN(TestSettingsFile)
