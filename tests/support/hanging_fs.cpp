@@ -160,11 +160,6 @@ int passRelease(const char*, fuse_file_info* file)
     return answer(::close(int(file->fh)));
 }
 
-int passSync(const char*, int, fuse_file_info* file)
-{
-    return answer(::fsync(int(file->fh)));
-}
-
 int passRename(const char* from, const char* to, unsigned int flags)
 {
     return flags ? -EINVAL : answer(::rename(real(from).c_str(), real(to).c_str()));
@@ -173,11 +168,6 @@ int passRename(const char* from, const char* to, unsigned int flags)
 int passUnlink(const char* path)
 {
     return answer(::unlink(real(path).c_str()));
-}
-
-int passChmod(const char* path, mode_t mode, fuse_file_info*)
-{
-    return answer(::chmod(real(path).c_str(), mode));
 }
 
 int mountFailingClose(char* program, char* folder, char* mountPoint)
@@ -191,10 +181,8 @@ int mountFailingClose(char* program, char* folder, char* mountPoint)
     operations.write = passWrite;
     operations.flush = failWrittenClose;
     operations.release = passRelease;
-    operations.fsync = passSync;
     operations.rename = passRename;
     operations.unlink = passUnlink;
-    operations.chmod = passChmod;
     char* fuseArgs[] = {program, const_cast<char*>("-f"), mountPoint};
     return fuse_main(3, fuseArgs, &operations, nullptr);
 }
