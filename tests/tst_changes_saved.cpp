@@ -5,16 +5,28 @@
 #include "desktop/qt_alerts.h"
 #include "desktop/qt_timer.h"
 #include "fakes.h"
+#include "settings/qsettings_store.h"
 #include "settings/settings_layout.h"
 #include "test_main.h"
 #include "ui/check_value_box.h"
 #include "ui/main_window.h"
 #include "ui/tab_control.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <fcntl.h>
 #include <functional>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +54,7 @@ class TestChangesSaved : public QObject
 private slots:
     void changeIsSavedSoonAsOneWrite_data();
     void changeIsSavedSoonAsOneWrite();
+    void windowStaysLiveWhileASaveHangs();
 };
 
 void TestChangesSaved::changeIsSavedSoonAsOneWrite_data()
@@ -103,6 +116,65 @@ void TestChangesSaved::changeIsSavedSoonAsOneWrite()
     QCOMPARE(log.filter("save:").size(), SETTINGS_VALUE_COUNT);
     QTest::qWait(Form1::SAVE_DELAY_MS + 300);
     QCOMPARE(log.count("flush"), 1);
+}
+
+// The settings folder on the project's FUSE filesystem, which stops answering once the window
+// has loaded, as a network share whose server went away: a change is saved, and while that
+// save waits the window goes on taking clicks.
+void TestChangesSaved::windowStaysLiveWhileASaveHangs()
+{
+#ifndef HANGING_FS
+    QSKIP("the FUSE test filesystem was not built (libfuse3 missing)");
+#else
+    if (!QFile::exists("/dev/fuse") || QStandardPaths::findExecutable("fusermount3").isEmpty())
+        QSKIP("FUSE cannot be used here");
+    QTemporaryDir home;
+    const QString folder = home.filePath(APPLICATION_NAME);
+    const QByteArray release = QFile::encodeName(home.filePath("release"));
+    QVERIFY(QDir().mkpath(folder));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+    QSettingsStore store(APPLICATION_NAME);
+    QCOMPARE(store.fileName(), folder + "/Marrowquill.conf");
+    CallLog log;
+    FakeBeeper beeper{log};
+    FakeScreen screen{QRect(0, 0, 1920, 1080)};
+    FakeFileCounter files{log};
+    FakeTimer pollTimer;
+    QtTimer patience{QtTimer::Kind::SingleShot};
+    QtMessageBox alertBox{QString::fromLatin1(PRODUCT_TITLE)};
+    Form1 window(WindowServices{store, files, pollTimer, patience, beeper, alertBox, screen});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QProcess fs;
+    fs.start(HANGING_FS, {folder, QFile::decodeName(release), "lookup"});
+    // A save stuck on this thread would stop the test too: the filesystem is let go after a
+    // while, so that it fails rather than hangs.
+    std::jthread letGo([&release](std::stop_token stop) {
+        const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!stop.stop_requested() && std::chrono::steady_clock::now() < bound)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ::close(::open(release.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    });
+    const auto unmount = qScopeGuard([&] {
+        letGo.request_stop();
+        letGo.join();
+        store.waitForSaves();
+        QProcess::execute("fusermount3", {"-uz", folder});
+        fs.kill();
+        fs.waitForFinished();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QFileInfo(folder + "/hang").isDir() || fs.state() == QProcess::NotRunning, 5000);
+    if (!QFileInfo(folder + "/hang").isDir())
+        QSKIP("the FUSE filesystem could not be mounted here");
+
+    click(window, window.Check4);
+    QTest::qWait(Form1::SAVE_DELAY_MS + 500); // the save has begun
+    click(window, window.Check4);
+    QCOMPARE(window.Check4->value(), CHECK_UNCHECKED);
+    QVERIFY2(!QFileInfo::exists(QFile::decodeName(release)), "the window waited for the save");
+#endif
 }
 
 MARROWQUILL_TEST_MAIN(TestChangesSaved)

@@ -9,9 +9,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSize>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +39,12 @@ void writeAll(const QString& path, const QByteArray& bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// A save to its end, as the program makes it when its window closes: whether it was written.
+bool saveAndWait(const SlotFields& fields, QSettingsStore& store)
+{
+    return SaveSettings(fields, store) && store.waitForSaves();
 }
 
 void setMode(const QString& path, mode_t mode)
@@ -105,6 +114,9 @@ private slots:
     void saveThatWouldPassTheLimitIsNotWritten();
     void fileSwappedBeforeTheSaveIsLeftAsItIs_data();
     void fileSwappedBeforeTheSaveIsLeftAsItIs();
+    void whatOthersKeepIsReadBackAfterASave_data();
+    void whatOthersKeepIsReadBackAfterASave();
+    void closeThatFailsLeavesTheOldFile();
 
 private:
     QString configDir() const { return m_scope->filePath(APPLICATION_NAME); }
@@ -146,7 +158,7 @@ void TestSettingsFile::firstCloseOfFreshInstallationWritesDefaults()
     {
         QSettingsStore store(APPLICATION_NAME);
         LoadSettings(fields, store);
-        QVERIFY(SaveSettings(fields, store));
+        QVERIFY(saveAndWait(fields, store));
     }
 
     QSettings written(settingsFile(), QSettings::IniFormat);
@@ -185,7 +197,7 @@ void TestSettingsFile::folderTextSurvivesTheFile()
     saved.setFolder(3, folder);
     {
         QSettingsStore store(APPLICATION_NAME);
-        QVERIFY(SaveSettings(saved, store));
+        QVERIFY(saveAndWait(saved, store));
     }
 
     SlotModel loaded;
@@ -230,7 +242,7 @@ void TestSettingsFile::garbageFileLoadsDefaultsAndIsReplacedOnSave()
     QCOMPARE(fields.folder(0), QString(NO_FOLDER_TEXT));
 
     fields.setActive(4, CHECK_CHECKED);
-    QVERIFY(SaveSettings(fields, store));
+    QVERIFY(saveAndWait(fields, store));
     QSettings written(settingsFile(), QSettings::IniFormat);
     QCOMPARE(written.value("values/check1_ 4").toString(), QString(" 1"));
 }
@@ -283,7 +295,7 @@ void TestSettingsFile::storeThatCannotBeWrittenLosesOnlyTheSave()
         if (fileExists)
             QCOMPARE(fields.folder(0), QString("/mine"));
         fields.setFolder(0, "/changed");
-        QVERIFY(!SaveSettings(fields, store));
+        QVERIFY(!saveAndWait(fields, store));
     }
     if (fileExists)
         QCOMPARE(readAll(settingsFile()), before);
@@ -308,7 +320,7 @@ void TestSettingsFile::unreadableFileIsNeverWrittenOver()
         QVERIFY(!store.isReadable());
         LoadSettings(fields, store);
         QCOMPARE(fields.active(0), CHECK_UNCHECKED);
-        QVERIFY(!SaveSettings(fields, store));
+        QVERIFY(!saveAndWait(fields, store));
     }
     setMode(settingsFile(), 0644);
     QCOMPARE(readAll(settingsFile()), before);
@@ -336,7 +348,7 @@ void TestSettingsFile::fileIsWrittenAsQSettingsWritesIt()
     fields.setFolder(2, folder);
     {
         QSettingsStore store(APPLICATION_NAME);
-        QVERIFY(SaveSettings(fields, store));
+        QVERIFY(saveAndWait(fields, store));
     }
     const QString byQt = m_scope->filePath("by-qt.conf");
     {
@@ -372,7 +384,7 @@ void TestSettingsFile::otherKeysAndSectionsAreKept()
         QSettingsStore store(APPLICATION_NAME);
         LoadSettings(fields, store);
         fields.setFolder(1, "/new");
-        QVERIFY(SaveSettings(fields, store));
+        QVERIFY(saveAndWait(fields, store));
     }
     QSettings written(settingsFile(), QSettings::IniFormat);
     QCOMPARE(written.value("values/folder_ 1").toString(), QString("/new"));
@@ -397,7 +409,7 @@ void TestSettingsFile::saveThatWouldPassTheLimitIsNotWritten()
     LoadSettings(fields, store);
     QVERIFY(store.isReadable());
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Settings not saved: .* would hold"));
-    QVERIFY(!SaveSettings(fields, store));
+    QVERIFY(!saveAndWait(fields, store));
     QCOMPARE(readAll(settingsFile()), before);
 }
 
@@ -436,7 +448,7 @@ void TestSettingsFile::fileSwappedBeforeTheSaveIsLeftAsItIs()
                                             "file: it is " +
                                             kind + "$"));
     ReleaseIfBlocked release(settingsFile());
-    QVERIFY(!SaveSettings(fields, store));
+    QVERIFY(!saveAndWait(fields, store));
     QVERIFY2(!release.saveWasBlocked(), "the save waited on the FIFO");
 
     struct stat status;
@@ -448,6 +460,102 @@ void TestSettingsFile::fileSwappedBeforeTheSaveIsLeftAsItIs()
         QCOMPARE(QDir(settingsFile()).entryList(everything), QStringList{"theirs"});
         QCOMPARE(readAll(settingsFile() + "/theirs"), QByteArray("kept"));
     }
+}
+
+void TestSettingsFile::whatOthersKeepIsReadBackAfterASave_data()
+{
+    QTest::addColumn<QByteArray>("text"); // null: no file yet
+    QTest::addColumn<int>("links");       // the settings file is a chain of this many links
+    QTest::newRow("last line without newline") << QByteArray("[other]\na=1\nextra=kept") << 0;
+    QTest::newRow("CR-only line ends")
+        << QByteArray("[other]\ra=1\rb=2\r[values]\rtheirs=x\rfolder_%200=/old\r") << 0;
+    QTest::newRow("multi-line quoted value")
+        << QByteArray("[other]\nnote=\"two\nlines\"\nafter=1\n") << 0;
+    QTest::newRow("continued line")
+        << QByteArray("[other]\nlong=first \\\n second\nafter=1\n") << 0;
+    QTest::newRow("link to a file not made yet") << QByteArray() << 1;
+    QTest::newRow("chain of links") << QByteArray("[other]\na=1\n[values]\ncheck4=\" 1\"\n") << 2;
+}
+
+// Every key of another program, as QSettings reads it, is read back the same after a save; a
+// link stays a link, and its target holds the values.
+void TestSettingsFile::whatOthersKeepIsReadBackAfterASave()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, links);
+    QVERIFY(QDir().mkpath(configDir()));
+    QString target = settingsFile();
+    for (int link = 0; link < links; ++link) {
+        const QString next = m_scope->filePath(QStringLiteral("elsewhere/hop%1.conf").arg(link));
+        QVERIFY(QDir().mkpath(QFileInfo(next).path()));
+        // The first link absolute, the next one relative to its folder, as stow makes them.
+        QVERIFY(QFile::link(link == 0 ? next : QFileInfo(next).fileName(), target));
+        target = next;
+    }
+    QVariantMap theirs;
+    if (!text.isNull()) {
+        writeAll(target, text);
+        const QSettings before(target, QSettings::IniFormat);
+        for (const QString& key : before.allKeys()) {
+            if (!key.startsWith("values/check") && !key.startsWith("values/folder_"))
+                theirs.insert(key, before.value(key));
+        }
+        QVERIFY(!theirs.isEmpty());
+    }
+
+    SlotModel fields;
+    fields.setFolder(0, "/new");
+    {
+        QSettingsStore store(APPLICATION_NAME);
+        QVERIFY(saveAndWait(fields, store));
+    }
+    QSettings after(target, QSettings::IniFormat);
+    QCOMPARE(after.allKeys().size(), SETTINGS_VALUE_COUNT + theirs.size());
+    for (auto key = theirs.cbegin(); key != theirs.cend(); ++key)
+        QCOMPARE(after.value(key.key()), key.value());
+    QCOMPARE(after.value("values/folder_ 0").toString(), QString("/new"));
+    QCOMPARE(QFileInfo(settingsFile()).isSymLink(), links > 0);
+}
+
+// The settings folder on the project's FUSE filesystem, whose close fails when a file was
+// written, as a network share's does when its server refuses what was written.
+void TestSettingsFile::closeThatFailsLeavesTheOldFile()
+{
+#ifndef HANGING_FS
+    QSKIP("the FUSE test filesystem was not built (libfuse3 missing)");
+#else
+    if (!QFile::exists("/dev/fuse") || QStandardPaths::findExecutable("fusermount3").isEmpty())
+        QSKIP("FUSE cannot be used here");
+#ifdef __SANITIZE_THREAD__
+    QSKIP("ThreadSanitizer cannot start the filesystem's process once the saves' threads ran");
+#endif
+    const QString shown = m_scope->filePath("on the server");
+    const QByteArray before = "[values]\nfolder_%200=/mine\n";
+    QVERIFY(QDir().mkpath(shown) && QDir().mkpath(configDir()));
+    writeAll(shown + "/Marrowquill.conf", before);
+    QProcess fs;
+    fs.start(HANGING_FS, {"--close-fails", shown, configDir()});
+    const auto unmount = qScopeGuard([&] {
+        QProcess::execute("fusermount3", {"-uz", configDir()});
+        fs.waitForFinished();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QFileInfo::exists(settingsFile()) || fs.state() == QProcess::NotRunning, 5000);
+    if (!QFileInfo::exists(settingsFile()))
+        QSKIP("the FUSE filesystem could not be mounted here");
+
+    SlotModel fields;
+    QSettingsStore store(APPLICATION_NAME);
+    LoadSettings(fields, store);
+    QCOMPARE(fields.folder(0), QString("/mine"));
+    fields.setFolder(0, "/changed");
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("^Settings not saved: .*Input/output error"));
+    QVERIFY(!saveAndWait(fields, store));
+    QCOMPARE(readAll(shown + "/Marrowquill.conf"), before);
+    const auto everything = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden;
+    QCOMPARE(QDir(shown).entryList(everything), QStringList{"Marrowquill.conf"});
+#endif
 }
 
 MARROWQUILL_TEST_MAIN(TestSettingsFile)

@@ -42,9 +42,9 @@ int main(int argc, char** argv)
     // Two copies would each write the settings on close, the last undoing the other's
     // changes: a second start brings the running window to the front and goes, before it
     // reads or writes any setting.
-    SingleInstance instance(QStringLiteral("marrowquill"));
-    instance.setLaunchToken(launchToken);
-    if (const SingleInstance::Claim claim = instance.claim(); claim != SingleInstance::Claim::Run)
+    std::optional<SingleInstance> instance(std::in_place, QStringLiteral("marrowquill"));
+    instance->setLaunchToken(launchToken);
+    if (const SingleInstance::Claim claim = instance->claim(); claim != SingleInstance::Claim::Run)
         return claim == SingleInstance::Claim::HandedOver ? 0 : 1;
 
     // A logout, a shutdown or Ctrl+C closes the window as the close box would, so the
@@ -64,10 +64,14 @@ int main(int argc, char** argv)
     Form1 window({settings, fileCounter, pollTimer, countPatience, beeper, alertBox, screen});
     alertBox.setOwner(&window);
 
-    connectToSession(app, window, termination, instance, *desktop);
+    connectToSession(app, window, termination, *instance, *desktop);
 
     window.show();
     desktop->centreWhenFramed(&window, screen.geometry());
     app.exec();
+    // The window has gone; its last save may still be on its way to the disk. A later start
+    // need not wait for it.
+    instance.reset();
+    settings.waitForSaves();
     return 0;
 }

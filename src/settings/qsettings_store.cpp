@@ -4,22 +4,24 @@
 #include "settings/qsettings_store.h"
 
 #include "core/logging.h"
-#include "session/process_alive.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QSysInfo>
+#include <QTemporaryFile>
 
 #include <cerrno>
-#include <cstring>
+#include <condition_variable>
+#include <csignal>
 #include <fcntl.h>
+#include <mutex>
 #include <optional>
+#include <pthread.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -77,242 +79,151 @@ QString whyNotOurs(const QString& path, bool* missing)
     return QString();
 }
 
-// The INI text QSettings reads, written the way QSettings writes it.
-namespace ini {
-
-bool isHexDigit(char c)
+// Where a chain of links at `path` leads; `path` itself when it is no link. The target need not
+// exist yet. A loop is left to stat, which says so.
+QString linkTarget(QString path)
 {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    for (int hop = 0; hop < 40 && QFileInfo(path).isSymLink(); ++hop)
+        path = QFileInfo(path).symLinkTarget();
+    return path;
 }
 
-QByteArray hex(uint number, int digits)
+QVariantMap contentsOf(const QSettings& settings)
 {
-    return QByteArray::number(number, 16).toUpper().rightJustified(digits, '0');
+    QVariantMap contents;
+    for (const QString& key : settings.allKeys())
+        contents.insert(key, settings.value(key));
+    return contents;
 }
 
-// Letters, digits, '_', '-' and '.' stay; '/' becomes '\'; anything else is %XX or %UXXXX.
-QByteArray escapedKey(const QString& key)
+QString cannotWrite(const QString& path, const QString& why)
 {
-    QByteArray result;
-    for (const QChar c : key) {
-        const char16_t ch = c.unicode();
-        if (ch == u'/')
-            result += '\\';
-        else if ((ch >= u'a' && ch <= u'z') || (ch >= u'A' && ch <= u'Z') ||
-                 (ch >= u'0' && ch <= u'9') || ch == u'_' || ch == u'-' || ch == u'.')
-            result += char(ch);
-        else if (ch <= 0xFF)
-            result += '%' + hex(ch, 2);
-        else
-            result += "%U" + hex(ch, 4);
+    return QStringLiteral("cannot write %1 - %2 - the old file stays").arg(path, why);
+}
+
+// Makes sure the new file at `path` holds what QSettings wrote to it and is whole on disk.
+// QSettings alone is not enough: it renames a file whose write failed (a full disk) or whose
+// close failed over the old one and reports no error. Its own reader keeps what it last wrote
+// in memory, so the file must have a name it has never seen to be read afresh.
+QString checkAndSync(const QString& path, const QVariantMap& written, const QString& finalPath)
+{
+    {
+        const QSettings reader(path, QSettings::IniFormat);
+        if (reader.status() != QSettings::NoError || contentsOf(reader) != written)
+            return cannotWrite(finalPath, QStringLiteral("the new file does not hold its values"));
     }
-    return result;
+    if (const qint64 size = QFileInfo(path).size(); size > QSettingsStore::MAX_FILE_SIZE) {
+        return QStringLiteral("with them %1 would hold %2 bytes, more than this program reads - "
+                              "the old file stays")
+            .arg(finalPath)
+            .arg(size);
+    }
+    if (QFileInfo::exists(finalPath))
+        QFile::setPermissions(path, QFile::permissions(finalPath));
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return cannotWrite(finalPath, errorText(errno));
+    const bool synced = ::fdatasync(fd) == 0;
+    const int syncError = errno;
+    // A network or FUSE filesystem may report a failed write only here.
+    if (::close(fd) != 0 && synced)
+        return cannotWrite(finalPath, errorText(errno));
+    return synced ? QString() : cannotWrite(finalPath, errorText(syncError));
 }
 
-QString unescapedKey(QByteArrayView key)
+// Writes the values into the settings file at `path`, a regular file or none yet, with every
+// key it holds as QSettings reads it. Empty when all of it is in place; otherwise why not, and
+// the file is as it was.
+QString writeBeside(const QString& path, const QSettingsStore::Values& values)
 {
-    const QString text = QString::fromUtf8(key);
-    QString result;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\\') {
-            result += u'/';
-            continue;
+    const QSettings old(path, QSettings::IniFormat);
+    if (old.status() == QSettings::AccessError)
+        return QStringLiteral("cannot read %1 to keep what else it holds").arg(path);
+    QTemporaryFile made(path + QStringLiteral(".XXXXXX"));
+    if (!made.open())
+        return cannotWrite(path, made.errorString());
+    made.close();
+    QVariantMap written;
+    {
+        QSettings settings(made.fileName(), QSettings::IniFormat);
+        for (const QString& key : old.allKeys())
+            settings.setValue(key, old.value(key));
+        for (auto section = values.cbegin(); section != values.cend(); ++section) {
+            for (auto value = section->cbegin(); value != section->cend(); ++value)
+                settings.setValue(keyPath(section.key(), value.key()), value.value());
         }
-        const qsizetype digits = text.mid(i + 1, 1) == u"U" ? 4 : 2;
-        const qsizetype first = i + 1 + (digits == 4 ? 1 : 0);
-        bool isNumber = false;
-        const ushort code =
-            text[i] == u'%' ? text.mid(first, digits).toUShort(&isNumber, 16) : ushort(0);
-        if (isNumber && first + digits <= text.size()) {
-            result += QChar(code);
-            i = first + digits - 1;
-        } else {
-            result += text[i];
-        }
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            return cannotWrite(path, QStringLiteral("QSettings could not write the new file"));
+        written = contentsOf(settings);
     }
-    return result;
+    const QString checked = made.fileName() + QStringLiteral(".new");
+    const QByteArray checkedPath = QFile::encodeName(checked);
+    if (::rename(QFile::encodeName(made.fileName()).constData(), checkedPath.constData()) != 0)
+        return cannotWrite(path, errorText(errno));
+    QString why = checkAndSync(checked, written, path);
+    if (why.isEmpty() &&
+        ::rename(checkedPath.constData(), QFile::encodeName(path).constData()) != 0)
+        why = cannotWrite(path, errorText(errno));
+    if (!why.isEmpty())
+        QFile::remove(checked);
+    return why;
 }
 
-// A '@' starts a typed value: a text that holds a NUL is typed as a string, a leading '@' is
-// doubled.
-QString untyped(const QString& text)
+// One save: empty when the values are in the file, otherwise why not.
+QString whyNotWritten(const QString& fileName, const QSettingsStore::Values& values)
 {
-    if (text.contains(QChar::Null))
-        return QStringLiteral("@String(") + text + u')';
-    return text.startsWith(u'@') ? u'@' + text : text;
-}
-
-// UTF-8, with control characters, quotes and backslashes escaped, in quotes when it holds
-// ';', ',' or '=' or has a space at either end.
-QByteArray escapedValue(const QString& text)
-{
-    const QByteArray utf8 = untyped(text).toUtf8();
-    QByteArray result;
-    bool needsQuotes = false;
-    bool escapeHexDigit = false; // after \x.. or \0, a hex digit would be read as part of it
-    for (const char c : utf8) {
-        needsQuotes = needsQuotes || c == ';' || c == ',' || c == '=';
-        if (escapeHexDigit && isHexDigit(c)) {
-            result += "\\x" + QByteArray::number(uchar(c), 16);
-            continue;
-        }
-        escapeHexDigit = false;
-        static constexpr char named[] = "\a\b\f\n\r\t\v";
-        static constexpr char letters[] = "abfnrtv";
-        if (c == '\0') {
-            result += "\\0";
-            escapeHexDigit = true;
-        } else if (const char* at = c ? std::strchr(named, c) : nullptr) {
-            result += '\\';
-            result += letters[at - named];
-        } else if (c == '"' || c == '\\') {
-            result += '\\';
-            result += c;
-        } else if (uchar(c) <= 0x1F) {
-            result += "\\x" + QByteArray::number(uchar(c), 16);
-            escapeHexDigit = true;
-        } else {
-            result += c;
-        }
-    }
-    if (needsQuotes || result.startsWith(' ') || result.endsWith(' '))
-        return '"' + result + '"';
-    return result;
-}
-
-// The logical lines of the text as QSettings reads them, each with its end: a newline in
-// quotes or after a backslash does not end one, and a ';' outside quotes starts a comment.
-QList<QByteArrayView> lines(QByteArrayView text)
-{
-    QList<QByteArrayView> result;
-    qsizetype start = 0;
-    bool inQuotes = false, inComment = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\n' && (!inQuotes || inComment)) {
-            result << text.sliced(start, i + 1 - start);
-            start = i + 1;
-            inQuotes = inComment = false;
-        } else if (inComment) {
-            continue;
-        } else if (c == '\\') {
-            ++i;
-        } else if (c == '"') {
-            inQuotes = !inQuotes;
-        } else if (c == ';' && !inQuotes) {
-            inComment = true;
-        }
-    }
-    if (start < text.size())
-        result << text.sliced(start);
-    return result;
-}
-
-struct Section
-{
-    QByteArray header; // empty for the keys before the first section
-    QByteArrayList lines;
-};
-
-// The text with the values in their sections. A key line of the old text that holds one of
-// them goes; other key lines stay as they were, in their sections. Comments, blank lines and
-// lines that are not key lines go, as when QSettings rewrites a file.
-QByteArray withValues(QByteArrayView old, const QMap<QString, QMap<QString, QString>>& values)
-{
-    QList<Section> sections{Section{}};
-    QMap<QString, qsizetype> sectionIndex{{QString(), 0}};
-    qsizetype current = 0;
-    QString currentName;
-    for (const QByteArrayView line : lines(old)) {
-        const QByteArrayView trimmed = line.trimmed();
-        if (trimmed.startsWith('[')) {
-            const qsizetype close = trimmed.indexOf(']');
-            const QByteArrayView name =
-                close < 0 ? trimmed.sliced(1) : trimmed.sliced(1, close - 1);
-            currentName = unescapedKey(name.trimmed());
-            if (!sectionIndex.contains(currentName)) {
-                sectionIndex.insert(currentName, sections.size());
-                sections << Section{'[' + name.trimmed().toByteArray() + ']', {}};
-            }
-            current = sectionIndex.value(currentName);
-            continue;
-        }
-        // Only a line that ends where it began and outside quotes is kept: it cannot run on
-        // into the lines written after it.
-        const qsizetype equals = trimmed.indexOf('=');
-        if (equals <= 0 || trimmed.contains('\n') || !line.endsWith('\n'))
-            continue;
-        const auto section = values.constFind(currentName);
-        if (section != values.cend() &&
-            section->contains(unescapedKey(trimmed.first(equals).trimmed())))
-            continue;
-        sections[current].lines << trimmed.toByteArray() + '\n';
-    }
-    for (auto section = values.cbegin(); section != values.cend(); ++section) {
-        if (!sectionIndex.contains(section.key())) {
-            sectionIndex.insert(section.key(), sections.size());
-            sections << Section{'[' + escapedKey(section.key()) + ']', {}};
-        }
-        QByteArrayList& into = sections[sectionIndex.value(section.key())].lines;
-        for (auto value = section->cbegin(); value != section->cend(); ++value)
-            into << escapedKey(value.key()) + '=' + escapedValue(value.value()) + '\n';
-    }
-    QByteArrayList blocks;
-    for (const Section& section : std::as_const(sections)) {
-        if (!section.lines.isEmpty())
-            blocks << (section.header.isEmpty() ? QByteArray() : section.header + '\n') +
-                          section.lines.join();
-    }
-    return blocks.join('\n');
-}
-
-} // namespace ini
-
-// The file as it is now, so that what else it holds is kept; empty when there is none yet.
-std::optional<QByteArray> currentText(const QString& path, QString* why)
-{
-    QFile file(path);
-    if (!file.exists())
-        return QByteArray();
-    if (!file.open(QIODevice::ReadOnly)) {
-        *why = file.errorString();
-        return std::nullopt;
-    }
-    QByteArray text = file.read(QSettingsStore::MAX_FILE_SIZE + 1);
-    if (file.error() != QFileDevice::NoError) {
-        *why = file.errorString();
-        return std::nullopt;
-    }
-    return text;
-}
-
-// Writes the whole text to a new file beside `path` and puts it in place only when every byte
-// is on disk; on any failure the file at `path` stays as it was. QSaveFile alone is not enough:
-// it commits a file whose buffered write failed, so the flush is checked here, and the data
-// are synced before the rename.
-QString writeWhole(const QString& path, const QByteArray& text)
-{
-    if (!QDir().mkpath(QFileInfo(path).path()))
-        return QStringLiteral("cannot make the folder %1").arg(QFileInfo(path).path());
+    const QString folder = QFileInfo(fileName).path();
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("cannot make the folder %1").arg(folder);
+    const QString path = linkTarget(fileName);
+    bool missing = false;
+    if (const QString why = whyNotOurs(path, &missing); !why.isEmpty())
+        return QStringLiteral("%1 is no longer a settings file: %2").arg(fileName, why);
     // The new file would replace a read-only one all the same: its owner meant it to stay.
     const QByteArray nativePath = QFile::encodeName(path);
-    if (::faccessat(AT_FDCWD, nativePath.constData(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
-        return errorText(errno);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(text) != text.size() || !file.flush())
-        return file.errorString(); // the new file is removed when `file` goes
-    if (::fdatasync(file.handle()) != 0)
-        return errorText(errno);
-    if (!file.commit())
-        return file.errorString();
-    return QString();
+    if (!missing && ::faccessat(AT_FDCWD, nativePath.constData(), W_OK, AT_EACCESS) != 0)
+        return cannotWrite(path, errorText(errno));
+    return writeBeside(path, values);
 }
 
 } // namespace
 
-QSettingsStore::QSettingsStore(const QString& application) : m_fileName(settingsPath(application))
+// Hands the latest values from the caller's thread to the saving thread, which runs while
+// there are values to write and then ends.
+struct QSettingsStore::Saves
+{
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::optional<Values> next; // not yet taken by the saving thread
+    bool running = false;
+    bool lastWritten = true;
+    std::thread thread;
+
+    static void run(const std::shared_ptr<Saves>& saves, const QString& fileName)
+    {
+        // A termination signal must reach the window's thread, not one stuck in the kernel.
+        sigset_t all;
+        sigfillset(&all);
+        pthread_sigmask(SIG_BLOCK, &all, nullptr);
+        std::unique_lock lock(saves->mutex);
+        while (saves->next) {
+            const Values values = std::move(*saves->next);
+            saves->next.reset();
+            lock.unlock();
+            const QString why = whyNotWritten(fileName, values);
+            if (!why.isEmpty())
+                qCWarning(lcSettings).noquote() << "Settings not saved:" << why;
+            lock.lock();
+            saves->lastWritten = why.isEmpty();
+        }
+        saves->running = false;
+        saves->ended.notify_all();
+    }
+};
+
+QSettingsStore::QSettingsStore(const QString& application)
+    : m_fileName(settingsPath(application)), m_saves(std::make_shared<Saves>())
 {
     bool missing = false;
     const QString why = whyNotOurs(m_fileName, &missing);
@@ -335,7 +246,11 @@ QSettingsStore::QSettingsStore(const QString& application) : m_fileName(settings
     }
 }
 
-QSettingsStore::~QSettingsStore() = default;
+QSettingsStore::~QSettingsStore()
+{
+    if (m_saves->thread.joinable())
+        m_saves->thread.detach();
+}
 
 QString QSettingsStore::get(const QString& section, const QString& key,
                             const QString& defaultText) const
@@ -360,61 +275,31 @@ bool QSettingsStore::flush()
     // Writing over a file that could not be read would lose whatever the user had in it.
     if (!m_readable)
         return false;
-    bool missing = false;
-    if (const QString why = whyNotOurs(m_fileName, &missing); !why.isEmpty()) {
-        qCWarning(lcSettings).noquote()
-            << "Settings not saved:" << m_fileName << "is no longer a settings file:" << why;
+    std::unique_lock lock(m_saves->mutex);
+    m_saves->next = m_saved;
+    if (m_saves->running)
+        return true; // the running save writes these next
+    m_saves->running = true;
+    lock.unlock();
+    if (m_saves->thread.joinable())
+        m_saves->thread.join(); // it has ended its last save
+    try {
+        m_saves->thread = std::thread(Saves::run, m_saves, m_fileName);
+        return true;
+    } catch (const std::system_error& error) {
+        qCWarning(lcSettings) << "Settings not saved: cannot start a thread:" << error.what();
+        lock.lock();
+        m_saves->running = false;
         return false;
     }
-    if (!lockIsFree())
-        return false;
-    QString why;
-    const std::optional<QByteArray> old = currentText(m_fileName, &why);
-    if (!old) {
-        qCWarning(lcSettings).noquote() << "Settings not saved: cannot read" << m_fileName
-                                        << "to keep what else it holds:" << why;
-        return false;
-    }
-    const QByteArray text = ini::withValues(*old, m_saved);
-    if (text.size() > MAX_FILE_SIZE) {
-        qCWarning(lcSettings).noquote()
-            << "Settings not saved: with them" << m_fileName << "would hold" << text.size()
-            << "bytes, more than this program reads - the old file stays";
-        return false;
-    }
-    why = writeWhole(m_fileName, text);
-    if (!why.isEmpty()) {
-        qCWarning(lcSettings).noquote() << "Settings not saved: cannot write" << m_fileName << "-"
-                                        << why << "- the old file stays";
-        return false;
-    }
-    return true;
 }
 
-// QSettings waits up to 30 s for the lock file beside the settings; one left by a process that
-// died (or an empty one, from a crash before it was written) would freeze the window that
-// long. Such a lock is removed; a live holder is given LOCK_PATIENCE_MS.
-bool QSettingsStore::lockIsFree()
+bool QSettingsStore::waitForSaves()
 {
-    const QString lockPath = m_fileName + QStringLiteral(".lock");
-    if (!QFile::exists(lockPath))
-        return true;
-    QLockFile lock(lockPath);
-    qint64 pid = 0;
-    QString host, application;
-    const bool known = lock.getLockInfo(&pid, &host, &application);
-    // A holder on another machine (a shared home folder) cannot be looked for here.
-    const bool holderIsHere = host == QSysInfo::machineHostName();
-    if (!known || (holderIsHere && !isProcessAlive(pid))) {
-        qCWarning(lcSettings).noquote() << "Removing the stale settings lock" << lockPath;
-        lock.removeStaleLockFile();
-        return true;
-    }
-    if (lock.tryLock(LOCK_PATIENCE_MS)) {
-        lock.unlock();
-        return true;
-    }
-    qCWarning(lcSettings).noquote()
-        << "Settings not saved: process" << pid << "holds" << lockPath << "- the old file stays";
-    return false;
+    std::unique_lock lock(m_saves->mutex);
+    m_saves->ended.wait(lock, [this] { return !m_saves->running; });
+    lock.unlock();
+    if (m_saves->thread.joinable())
+        m_saves->thread.join();
+    return m_saves->lastWritten;
 }

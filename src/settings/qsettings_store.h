@@ -13,46 +13,56 @@ class QSettings;
 
 // The settings file of one application, in QSettings' INI format:
 // $XDG_CONFIG_HOME/<application>/<application>.conf (~/.config by default). A section is a
-// group of the file. QSettings reads it; this store writes it itself, because QSettings puts a
-// file whose write failed (a full disk) in place of the old one. The new file is written next
-// to the old one, every step checked, and renamed over it only when all of it is on disk:
-// otherwise the old file stays as it was. Other keys and sections already in the file are kept.
+// group of the file; a file that is a link is read and written through to its target, and the
+// link stays.
 //
-// Only a regular file (links followed) of at most MAX_FILE_SIZE, or no file yet, is read and
-// written. Anything else there (a FIFO, a device, a socket, a folder, a huge file) is not this
-// program's: the store then reads as empty and never writes, so nothing blocks and nothing the
-// user put there is replaced.
+// A save runs on a thread of its own, so the caller never waits on the file system; saves run
+// one at a time, and one asked for while another runs writes the latest values once that ends.
+// QSettings writes a new file beside the old one with every key the old one holds, the values
+// added; it is read back and checked value for value, synced, and only then renamed over the
+// old one. Any failure leaves the old file as it was, and says why in one line.
+//
+// Only a regular file of at most MAX_FILE_SIZE, or no file yet, is read and written. Anything
+// else there (a FIFO, a device, a socket, a folder, a huge file) is not this program's: the
+// store then reads as empty and never writes, so nothing blocks and nothing the user put there
+// is replaced.
 class QSettingsStore final : public SettingsStore
 {
 public:
     // Far more than the 21 values could ever need. A save that would make the file larger is
     // not written, as the next start would not read it.
     static constexpr qint64 MAX_FILE_SIZE = 1024 * 1024;
-    // How long a save waits for another process's lock on the file before it gives up.
-    static constexpr int LOCK_PATIENCE_MS = 1000;
 
     explicit QSettingsStore(const QString& application);
     QSettingsStore(const QSettingsStore&) = delete;
     QSettingsStore& operator=(const QSettingsStore&) = delete;
+    // A save still running goes on to its end.
     ~QSettingsStore() override;
 
     QString get(const QString& section, const QString& key,
                 const QString& defaultText) const override;
     void save(const QString& section, const QString& key, const QString& text) override;
+    // Hands the values to the saving thread; false when they will never be written.
     bool flush() override;
+    // Waits until no save runs; whether the last one was written.
+    bool waitForSaves();
 
     QString fileName() const { return m_fileName; }
     // False when the file exists but could not be read, or is not this program's; nothing is
     // then written over it.
     bool isReadable() const { return m_readable; }
 
+    // By section, then key.
+    using Values = QMap<QString, QMap<QString, QString>>;
+
 private:
-    bool lockIsFree();
+    struct Saves;
 
     QString m_fileName;
-    // What the file held at start; QSettings never writes it.
+    // What the file held at start; never written.
     std::unique_ptr<QSettings> m_settings;
-    // The values saved in this run, by section and key; these are what a flush writes.
-    QMap<QString, QMap<QString, QString>> m_saved;
+    // The values saved in this run; these are what a flush writes.
+    Values m_saved;
     bool m_readable = true;
+    std::shared_ptr<Saves> m_saves;
 };

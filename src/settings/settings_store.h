@@ -16,7 +16,7 @@ public:
                         const QString& defaultText) const = 0;
     // Creates or replaces the value; later gets return it.
     virtual void save(const QString& section, const QString& key, const QString& text) = 0;
-    // Makes the saved values last into later runs. False when they could not be written:
-    // that save is lost, and what was stored before stays whole.
+    // Makes the saved values last into later runs, at once or soon after. False when they
+    // will not be written: that save is lost, and what was stored before stays whole.
     virtual bool flush() = 0;
 };

@@ -7,14 +7,21 @@
 // asking for the attributes of the mount point itself waits too, as on a dead NFS hard mount:
 // whoever looks at the mount from its parent folder hangs. Like NFS's waits, the wait ends when
 // the process waiting is killed (the kernel then interrupts the request), so a program that
-// exits is not held as a zombie by its thread stuck here.
+// exits is not held as a zombie by its thread stuck here. With "lookup" instead, asking for
+// any name it does not hold waits: the folder lists, but a file looked for there never comes.
 //
-//     hanging_fs MOUNTPOINT RELEASE_FILE [stat]
+//     hanging_fs MOUNTPOINT RELEASE_FILE [stat | lookup]
 //
 // With --slow-open MS it stands for a share that is slow but answers: opening "hang" takes MS
 // milliseconds, every time.
 //
 //     hanging_fs --slow-open MS MOUNTPOINT
+//
+// With --close-fails FOLDER it stands for a share whose server refuses what is written to it
+// only when the file is closed, as NFS may: it shows the files of FOLDER, and reads and writes
+// them, but closing a file opened for writing fails with EIO.
+//
+//     hanging_fs --close-fails FOLDER MOUNTPOINT
 //
 // It stays in the foreground; unmount it with fusermount3 -u.
 #define FUSE_USE_VERSION 31
@@ -25,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <thread>
@@ -34,6 +42,7 @@ namespace {
 
 std::string releaseFile;
 bool statHangs = false;
+bool lookupHangs = false;
 
 // Waits until the test lets go, or the request is interrupted.
 int waitForRelease()
@@ -69,6 +78,10 @@ int getAttributes(const char* path, struct stat* status, fuse_file_info*)
         status->st_nlink = 1;
         return 0;
     }
+    if (lookupHangs) {
+        if (const int interrupted = waitForRelease())
+            return interrupted;
+    }
     return -ENOENT;
 }
 
@@ -95,17 +108,99 @@ int readFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse
     return 0;
 }
 
+std::string shown; // with --close-fails, the folder it shows
+
+std::string real(const char* path)
+{
+    return shown + path;
+}
+
+// A system call's result as FUSE wants it: the error negated.
+int answer(long result)
+{
+    return result < 0 ? -errno : int(result);
+}
+
+int passAttributes(const char* path, struct stat* status, fuse_file_info*)
+{
+    return answer(::lstat(real(path).c_str(), status));
+}
+
+int passOpen(const char* path, fuse_file_info* file)
+{
+    const int fd = ::open(real(path).c_str(), file->flags);
+    file->fh = uint64_t(fd);
+    return answer(fd < 0 ? fd : 0);
+}
+
+int passCreate(const char* path, mode_t mode, fuse_file_info* file)
+{
+    const int fd = ::open(real(path).c_str(), file->flags | O_CREAT, mode);
+    file->fh = uint64_t(fd);
+    return answer(fd < 0 ? fd : 0);
+}
+
+int passRead(const char*, char* buffer, size_t size, off_t offset, fuse_file_info* file)
+{
+    return answer(::pread(int(file->fh), buffer, size, offset));
+}
+
+int passWrite(const char*, const char* buffer, size_t size, off_t offset, fuse_file_info* file)
+{
+    return answer(::pwrite(int(file->fh), buffer, size, offset));
+}
+
+int failWrittenClose(const char*, fuse_file_info* file)
+{
+    return (::fcntl(int(file->fh), F_GETFL) & O_ACCMODE) == O_RDONLY ? 0 : -EIO;
+}
+
+int passRelease(const char*, fuse_file_info* file)
+{
+    return answer(::close(int(file->fh)));
+}
+
+int passRename(const char* from, const char* to, unsigned int flags)
+{
+    return flags ? -EINVAL : answer(::rename(real(from).c_str(), real(to).c_str()));
+}
+
+int passUnlink(const char* path)
+{
+    return answer(::unlink(real(path).c_str()));
+}
+
+int mountFailingClose(char* program, char* folder, char* mountPoint)
+{
+    shown = folder;
+    fuse_operations operations{};
+    operations.getattr = passAttributes;
+    operations.open = passOpen;
+    operations.create = passCreate;
+    operations.read = passRead;
+    operations.write = passWrite;
+    operations.flush = failWrittenClose;
+    operations.release = passRelease;
+    operations.rename = passRename;
+    operations.unlink = passUnlink;
+    char* fuseArgs[] = {program, const_cast<char*>("-f"), mountPoint};
+    return fuse_main(3, fuseArgs, &operations, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::strcmp(argv[1], "--close-fails") == 0)
+        return mountFailingClose(argv[0], argv[2], argv[3]);
     const bool slow = argc == 4 && std::strcmp(argv[1], "--slow-open") == 0;
     const bool withStat = !slow && argc == 4 && std::strcmp(argv[3], "stat") == 0;
-    if (argc != 3 && !slow && !withStat) {
-        std::fprintf(
-            stderr,
-            "usage: %s MOUNTPOINT RELEASE_FILE [stat]\n       %s --slow-open MS MOUNTPOINT\n",
-            argv[0], argv[0]);
+    const bool withLookup = !slow && argc == 4 && std::strcmp(argv[3], "lookup") == 0;
+    if (argc != 3 && !slow && !withStat && !withLookup) {
+        std::fprintf(stderr,
+                     "usage: %s MOUNTPOINT RELEASE_FILE [stat | lookup]\n       %s --slow-open MS "
+                     "MOUNTPOINT\n       %s --close-fails FOLDER MOUNTPOINT\n",
+                     argv[0], argv[0], argv[0]);
         return 2;
     }
     if (slow)
@@ -113,6 +208,7 @@ int main(int argc, char** argv)
     else
         releaseFile = argv[2];
     statHangs = withStat;
+    lookupHangs = withLookup;
     fuse_operations operations{};
     operations.getattr = getAttributes;
     operations.opendir = openFolder;
