@@ -24,9 +24,12 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -110,6 +113,25 @@ void typeKeys(QWidget* dialog, const QString& text)
         QTest::keyClicks(keyTarget(dialog), QString(c));
 }
 
+// The longest the window's event loop went without turning while it lives, as a 0 ms timer sees.
+class LoopGapWatch
+{
+public:
+    LoopGapWatch()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { m_longestMs = std::max(m_longestMs, m_sinceLast.restart()); });
+        m_sinceLast.start();
+        m_timer.start(0);
+    }
+    qint64 longestMs() const { return m_longestMs; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_sinceLast;
+    qint64 m_longestMs = 0;
+};
+
 } // namespace
 
 class TestFolderPicker : public QObject
@@ -134,6 +156,7 @@ private slots:
     void ctrlHShowsAndHidesHiddenFolders();
     void folderWithoutSubfoldersHasNoExpandArrowOnceRead();
     void hungFolderShowsAsNotAnsweringAndCanBeTaken();
+    void largeFolderListedIntoShownRowsKeepsTheWindowTurning();
     void placesShowHomeTheUsersFoldersAndBookmarks();
     void volumesFromMountInfo_data();
     void volumesFromMountInfo();
@@ -499,6 +522,34 @@ void TestFolderPicker::hungFolderShowsAsNotAnsweringAndCanBeTaken()
     }
     QVERIFY2(closing.elapsed() < 1000, "closing the chooser waited for the hung listing");
 #endif
+}
+
+// The slot's folder among 50,000 others, some of them shown before the listing comes.
+void TestFolderPicker::largeFolderListedIntoShownRowsKeepsTheWindowTurning()
+{
+    constexpr int COUNT = 50'000;
+    // In memory where it can be: making and removing 100,000 folders on a busy disk takes long.
+    QTemporaryDir dir(QFileInfo("/dev/shm").isWritable() ? "/dev/shm/tst_folder_picker-XXXXXX"
+                                                         : QString());
+    const QString big = dir.filePath("big");
+    QVERIFY(QDir().mkdir(big));
+    const auto child = [&](int i) { return big + QString("/f%1").arg(i, 5, 10, QLatin1Char('0')); };
+    for (int i = 0; i < COUNT; ++i)
+        QVERIFY(::mkdir(QFile::encodeName(child(i)).constData(), 0755) == 0);
+    FolderPickerDialog dialog("prompt");
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    FolderTreeModel* model = dialog.folderModel();
+    for (int i = 0; i < COUNT; i += 1000)
+        model->addFolder(child(i));
+
+    const LoopGapWatch watch;
+    dialog.selectFolder(child(COUNT / 2));
+    const QModelIndex parent = model->indexOf(big);
+    QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(parent), COUNT, 60000);
+    QCOMPARE(currentFolder(dialog), child(COUNT / 2));
+    // Generous for a debug build under a sanitizer; merging name by name takes seconds.
+    QVERIFY2(watch.longestMs() < 250, qPrintable(QString::number(watch.longestMs()) + " ms"));
 }
 
 void TestFolderPicker::placesShowHomeTheUsersFoldersAndBookmarks()
