@@ -21,6 +21,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -157,6 +158,8 @@ private slots:
     void folderWithoutSubfoldersHasNoExpandArrowOnceRead();
     void hungFolderShowsAsNotAnsweringAndCanBeTaken();
     void largeFolderListedIntoShownRowsKeepsTheWindowTurning();
+    void foldersSortAsTheLocaleAndNumbersSay_data();
+    void foldersSortAsTheLocaleAndNumbersSay();
     void placesShowHomeTheUsersFoldersAndBookmarks();
     void volumesFromMountInfo_data();
     void volumesFromMountInfo();
@@ -550,6 +553,47 @@ void TestFolderPicker::largeFolderListedIntoShownRowsKeepsTheWindowTurning()
     QCOMPARE(currentFolder(dialog), child(COUNT / 2));
     // Generous for a debug build under a sanitizer; merging name by name takes seconds.
     QVERIFY2(watch.longestMs() < 250, qPrintable(QString::number(watch.longestMs()) + " ms"));
+}
+
+void TestFolderPicker::foldersSortAsTheLocaleAndNumbersSay_data()
+{
+    QTest::addColumn<QStringList>("made");
+    QTest::addColumn<QStringList>("shownFirst"); // put in the tree before the listing comes
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("numbers by their value")
+        << QStringList{"file10", "file9", "file100", "file1"} << QStringList()
+        << QStringList{"file1", "file9", "file10", "file100"};
+    QTest::newRow("accents beside their letter")
+        << QStringList{"Zebra", "Éclair", "Eagle", "apple", "Ezra"} << QStringList()
+        << QStringList{"apple", "Eagle", "Éclair", "Ezra", "Zebra"};
+    QTest::newRow("case does not split the alphabet")
+        << QStringList{"b", "C", "A"} << QStringList() << QStringList{"A", "b", "C"};
+    QTest::newRow("merged with folders shown before")
+        << QStringList{"file10", "file9", "Éclair", "Eagle", "file2"}
+        << QStringList{"file10", "Éclair"}
+        << QStringList{"Eagle", "Éclair", "file2", "file9", "file10"};
+}
+
+void TestFolderPicker::foldersSortAsTheLocaleAndNumbersSay()
+{
+    QFETCH(QStringList, made);
+    QFETCH(QStringList, shownFirst);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    for (const QString& name : made)
+        QVERIFY(QDir(dir.path()).mkdir(name));
+    FolderTreeModel model;
+    for (const QString& name : shownFirst)
+        model.addFolder(dir.filePath(name));
+    QSignalSpy listed(&model, &FolderTreeModel::folderListed);
+    model.list(model.addFolder(dir.path()));
+    QTRY_VERIFY(listed.contains(QVariantList{dir.path()}));
+
+    const QModelIndex parent = model.indexOf(dir.path());
+    QStringList shown;
+    for (int row = 0; row < model.rowCount(parent); ++row)
+        shown << model.index(row, 0, parent).data(Qt::EditRole).toString();
+    QCOMPARE(shown, expected);
 }
 
 void TestFolderPicker::placesShowHomeTheUsersFoldersAndBookmarks()

@@ -6,6 +6,7 @@
 #include "counting/folder_places.h"
 
 #include <QApplication>
+#include <QCollator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPalette>
@@ -25,22 +26,32 @@ struct FolderTreeModel::Node
     std::unique_ptr<Merge> merge; // while the last listing's rows are still coming in
 };
 
-// The rows before `row` are merged: each is a name of `wanted[0, next)` or a folder added; from
-// `row` on are the rows of before, in the same order as `wanted`.
+// The rows before `row` are merged: each is a name of the node's `listed[0, next)` or a folder
+// added; from `row` on are the rows of before, in the same order.
 struct FolderTreeModel::Merge
 {
-    std::vector<QString> wanted;
     std::size_t next = 0;
     std::size_t row = 0;
 };
 
 namespace {
 
-// Case folded first, so that "b" comes between "A" and "C"; exact order breaks ties.
+// The user's locale's order, numbers in names by their value: "file9" before "file10", "Éclair"
+// beside "E". Exact order breaks ties, so that each name has one place. Qt collates the C
+// locale (also C.UTF-8) by code point, numbers and all: there, names sort as in English. One
+// collator a thread: listings are sorted off the window's thread.
 bool comesBefore(const QString& a, const QString& b)
 {
-    const int folded = QString::compare(a, b, Qt::CaseInsensitive);
-    return folded != 0 ? folded < 0 : a < b;
+    thread_local const QCollator collator = [] {
+        QLocale locale = QLocale::system().collation();
+        if (locale.language() == QLocale::C)
+            locale = QLocale(QLocale::English);
+        QCollator made(locale);
+        made.setNumericMode(true);
+        return made;
+    }();
+    const int order = collator.compare(a, b);
+    return order != 0 ? order < 0 : a < b;
 }
 
 bool isHidden(const QString& name)
@@ -50,7 +61,7 @@ bool isHidden(const QString& name)
 
 // The rows of one step of a merge are what the window can take in well under a frame.
 constexpr qint64 MERGE_STEP_NS = 4'000'000;
-constexpr std::size_t MERGE_STEP_NAMES = 512; // between looks at the clock
+constexpr std::size_t MERGE_STEP_NAMES = 128; // between looks at the clock
 
 struct SortedListing
 {
@@ -323,12 +334,7 @@ void FolderTreeModel::gaveUpOn(const QString& path)
 // from the event loop.
 void FolderTreeModel::showListing(Node* node)
 {
-    auto merge = std::make_unique<Merge>();
-    for (const QString& name : node->listed) {
-        if (m_showHidden || !isHidden(name))
-            merge->wanted.push_back(name);
-    }
-    node->merge = std::move(merge);
+    node->merge = std::make_unique<Merge>();
     const QString path = pathOf(node);
     std::erase(m_merging, path);
     m_merging.push_front(path);
@@ -362,9 +368,12 @@ bool FolderTreeModel::mergeStep(Node* node, Merge& merge)
 {
     auto& children = node->children;
     std::vector<QString> run; // new rows, to go in at merge.row
-    const std::size_t end = std::min(merge.wanted.size(), merge.next + MERGE_STEP_NAMES);
+    const std::vector<QString>& listed = node->listed;
+    const std::size_t end = std::min(listed.size(), merge.next + MERGE_STEP_NAMES);
     for (; merge.next < end; ++merge.next) {
-        const QString& name = merge.wanted[merge.next];
+        const QString& name = listed[merge.next];
+        if (!m_showHidden && isHidden(name))
+            continue;
         // Rows ahead of the name are gone from the folder, but for folders added.
         while (merge.row < children.size() && comesBefore(children[merge.row]->name, name)) {
             insertRun(node, merge.row, run);
@@ -384,7 +393,7 @@ bool FolderTreeModel::mergeStep(Node* node, Merge& merge)
         }
     }
     insertRun(node, merge.row, run);
-    if (merge.next < merge.wanted.size())
+    if (merge.next < listed.size())
         return false;
     while (merge.row < children.size()) {
         std::size_t gone = 0;
