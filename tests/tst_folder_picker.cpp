@@ -150,6 +150,8 @@ private slots:
     void typedFolderIsWhatOkReturns();
     void typedPathIsTakenFromTheKeyboard_data();
     void typedPathIsTakenFromTheKeyboard();
+    void tabCompletesTheTypedName_data();
+    void tabCompletesTheTypedName();
     void typedPathThatIsNoFolderKeepsOkDisabled_data();
     void typedPathThatIsNoFolderKeepsOkDisabled();
     void cancelAndEscapeReturnEmptyText_data();
@@ -386,6 +388,53 @@ void TestFolderPicker::typedPathIsTakenFromTheKeyboard()
 
     QVERIFY(watch.sawDialog());
     QCOMPARE(chosen, expected);
+}
+
+void TestFolderPicker::tabCompletesTheTypedName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("tabs");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("movedOn"); // the focus left the field
+    QTest::newRow("one name: completed, a slash after it") << "~/Mu" << 1 << "~/Music/" << false;
+    QTest::newRow("several: as far as they agree") << "~/Doc" << 1 << "~/Document" << false;
+    QTest::newRow("a second Tab moves on") << "~/Mu" << 2 << "~/Music/" << true;
+    QTest::newRow("nothing to add: Tab moves on") << "~/Zz" << 1 << "~/Zz" << true;
+    QTest::newRow("inside a folder, by its full path")
+        << "<home>/Music/j" << 1 << "<home>/Music/jazz/" << false;
+}
+
+void TestFolderPicker::tabCompletesTheTypedName()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, tabs);
+    QFETCH(QString, expected);
+    QFETCH(bool, movedOn);
+    TemporaryHome home;
+    for (const char* folder : {"Music/jazz", "Documents", "Documentaries", "Downloads"})
+        QVERIFY(QDir(home.path()).mkpath(folder));
+    typed.replace("<home>", home.path());
+    expected.replace("<home>", home.path());
+
+    FolderPickerDialog dialog("prompt");
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QTRY_COMPARE(dialog.selectedFolder(), home.path());
+    dialog.pathField()->setFocus();
+    dialog.pathField()->selectAll();
+    typeKeys(&dialog, typed);
+    for (int tab = 0; tab < tabs; ++tab) {
+        const QString before = dialog.pathField()->text();
+        press(&dialog, Qt::Key_Tab);
+        // The first Tab may come before the folder is listed: it completes once it is.
+        // (The offscreen platform may leave the window inactive: its focus child is asked.)
+        QTRY_VERIFY(dialog.pathField()->text() != before ||
+                    dialog.focusWidget() != dialog.pathField());
+    }
+    QCOMPARE(dialog.pathField()->text(), expected);
+    QCOMPARE(dialog.pathField()->cursorPosition(), int(expected.size()));
+    QCOMPARE(dialog.focusWidget() != dialog.pathField(), movedOn);
 }
 
 void TestFolderPicker::typedPathThatIsNoFolderKeepsOkDisabled_data()

@@ -16,6 +16,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -65,12 +66,14 @@ QString typedPath(const QString& text)
 } // namespace
 
 // Completes folder names from the chooser's own tree, one folder level at a time; knows "~" as
-// the home folder. Return while the suggestions show goes where Return in the field goes.
+// the home folder. Return and Tab while the suggestions show go where they go in the field.
 class PathCompleter final : public QCompleter
 {
 public:
-    PathCompleter(QAbstractItemModel* model, std::function<void()> returnPressed, QObject* parent)
-        : QCompleter(model, parent), m_returnPressed(std::move(returnPressed))
+    // `keyPressed` is given Return and Tab, and says whether it took them.
+    PathCompleter(QAbstractItemModel* model, std::function<bool(int key)> keyPressed,
+                  QObject* parent)
+        : QCompleter(model, parent), m_keyPressed(std::move(keyPressed))
     {
     }
 
@@ -91,18 +94,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::KeyPress && watched == popup()) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            const bool tab = key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier;
+            if (tab || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
                 popup()->hide();
-                m_returnPressed();
-                return true;
+                if (m_keyPressed(key->key()))
+                    return true;
             }
         }
         return QCompleter::eventFilter(watched, event);
     }
 
 private:
-    std::function<void()> m_returnPressed;
+    std::function<bool(int key)> m_keyPressed;
 };
 
 QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& currentFolder)
@@ -153,7 +157,14 @@ void FolderPickerDialog::createControls(const QString& prompt)
     m_pathField->setPlaceholderText(QStringLiteral("Type a folder's path, or choose it below"));
     m_pathField->setClearButtonEnabled(true);
     m_completer = new PathCompleter(
-        m_model, [this] { goToTypedPath(); }, m_pathField);
+        m_model,
+        [this](int key) {
+            if (key == Qt::Key_Tab)
+                return completeOnTab();
+            goToTypedPath();
+            return true;
+        },
+        m_pathField);
     m_completer->setCompletionMode(QCompleter::PopupCompletion);
     m_completer->setCaseSensitivity(Qt::CaseSensitive);
     m_pathField->setCompleter(m_completer);
@@ -388,6 +399,8 @@ void FolderPickerDialog::folderListed(const QString& path)
 {
     if (!m_completing || !m_pathField->hasFocus())
         return;
+    if (std::exchange(m_completeOnListing, false) && !completeOnTab())
+        focusNextChild();
     listForCompletion();
     const QString typed = expandHome(m_pathField->text().trimmed());
     const QString folder = QDir::cleanPath(typed.left(typed.lastIndexOf(QLatin1Char('/')) + 1));
@@ -395,6 +408,55 @@ void FolderPickerDialog::folderListed(const QString& path)
         m_completer->setCompletionPrefix(m_pathField->text());
         m_completer->complete();
     }
+}
+
+// Tab completes the name being typed as far as the folder's subfolders agree, a unique one with
+// a slash after it, as GTK's chooser does; a second Tab, or one with nothing to add, moves on.
+// False when the Tab is for moving on.
+bool FolderPickerDialog::completeOnTab()
+{
+    const QString text = m_pathField->text();
+    const QString typed = expandHome(text);
+    if (text == std::exchange(m_tabCompleted, QString()) || !typed.startsWith(QLatin1Char('/')))
+        return false;
+    const int slash = int(typed.lastIndexOf(QLatin1Char('/')));
+    const QString partial = typed.mid(slash + 1);
+    const QString path = QDir::cleanPath(typed.left(slash + 1));
+    const QModelIndex folder = m_model->indexOf(path);
+    if (!m_model->isListed(folder)) {
+        // The folders on the way are listed as the user types; if the nearest one the tree holds
+        // is listed, the folder is not there.
+        QString known = path;
+        while (!m_model->indexOf(known).isValid())
+            known = QFileInfo(known).path();
+        if (known != path && m_model->isListed(m_model->indexOf(known)))
+            return false;
+        m_completeOnListing = true;
+        return true;
+    }
+    QStringList matches;
+    for (int row = 0; row < m_model->rowCount(folder); ++row) {
+        const QString name = m_model->index(row, 0, folder).data(Qt::EditRole).toString();
+        if (name.startsWith(partial))
+            matches << name;
+    }
+    if (matches.isEmpty())
+        return false;
+    QString common = matches.front();
+    for (const QString& name : std::as_const(matches)) {
+        int same = 0;
+        while (same < common.size() && same < name.size() && common[same] == name[same])
+            ++same;
+        common.truncate(same);
+    }
+    const QString added =
+        common.mid(partial.size()) + (matches.size() == 1 ? QStringLiteral("/") : QString());
+    if (added.isEmpty())
+        return false;
+    m_pathField->setText(text + added);
+    pathEdited(m_pathField->text());
+    m_tabCompleted = m_pathField->text();
+    return true;
 }
 
 void FolderPickerDialog::goToTypedPath()
@@ -502,15 +564,18 @@ bool FolderPickerDialog::startPathFromKey(QObject* watched, QEvent* event)
     return true;
 }
 
-// Return in the path field goes to the typed folder instead of closing the chooser.
+// Return in the path field goes to the typed folder instead of closing the chooser; Tab
+// completes the name typed.
 bool FolderPickerDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_pathField && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             goToTypedPath();
             return true;
         }
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier)
+            return completeOnTab();
     } else if (startPathFromKey(watched, event)) {
         return true;
     }

@@ -36,7 +36,8 @@ QString BrowseForFolder(QWidget* owner, const QString& prompt,
 // places are read off it too.
 //
 // The keys of GTK's chooser work here: "/" or "~" typed anywhere starts a path in the field,
-// Ctrl+L goes to the field with its text selected, Ctrl+V in the tree pastes into the field.
+// Ctrl+L goes to the field with its text selected, Ctrl+V in the tree pastes into the field,
+// Tab in the field completes the name typed.
 class FolderPickerDialog : public QDialog
 {
     Q_OBJECT
@@ -80,6 +81,7 @@ private:
     void pathEdited(const QString& text);
     void listForCompletion();
     void folderListed(const QString& path);
+    bool completeOnTab();
     void goToTypedPath();
     void goToPlace(const QString& path);
     void checkCandidate();
@@ -105,7 +107,9 @@ private:
     State m_state = State::None;
     bool m_acceptWhenChecked = false;
     bool m_selectWhenChecked = false;
-    bool m_completing = false; // the user is typing: suggestions show as listings come
+    bool m_completing = false;        // the user is typing: suggestions show as listings come
+    bool m_completeOnListing = false; // Tab came before the folder's listing
+    QString m_tabCompleted;           // the field's text as Tab left it
     // The folder the tree was opened or sent to, kept in view while its ancestors load.
     QString m_target;
 };
