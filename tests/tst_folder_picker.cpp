@@ -6,6 +6,7 @@
 #include "test_main.h"
 #include "ui/folder_picker.h"
 #include "ui/folder_tree_model.h"
+#include "unprivileged.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -157,6 +159,8 @@ private slots:
     void cancelAndEscapeReturnEmptyText_data();
     void cancelAndEscapeReturnEmptyText();
     void ctrlHShowsAndHidesHiddenFolders();
+    void newFolderIsMadeInTheSelectedOne_data();
+    void newFolderIsMadeInTheSelectedOne();
     void folderWithoutSubfoldersHasNoExpandArrowOnceRead();
     void hungFolderShowsAsNotAnsweringAndCanBeTaken();
     void largeFolderListedIntoShownRowsKeepsTheWindowTurning();
@@ -508,6 +512,57 @@ void TestFolderPicker::ctrlHShowsAndHidesHiddenFolders()
 
     QTest::keyClick(&dialog, Qt::Key_H, Qt::ControlModifier);
     QTRY_VERIFY(!listsFolder(dialog, dir.path(), ".secret"));
+}
+
+void TestFolderPicker::newFolderIsMadeInTheSelectedOne_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("readOnlyParent");
+    QTest::addColumn<QString>("refusal"); // empty: made
+    QTest::newRow("made and selected") << "Holiday 2026" << false << "";
+    QTest::newRow("refused: read-only parent") << "Holiday 2026" << true << "Permission denied";
+    QTest::newRow("refused: there already") << "taken" << false << "File exists";
+    QTest::newRow("refused: a slash in the name") << "a/b" << false << "cannot be a folder's name";
+}
+
+void TestFolderPicker::newFolderIsMadeInTheSelectedOne()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, readOnlyParent);
+    QFETCH(QString, refusal);
+    QTemporaryDir dir;
+    const QString parent = dir.filePath("parent");
+    QVERIFY(QDir().mkpath(parent + "/taken"));
+    QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0711) == 0);
+    QVERIFY(::chmod(QFile::encodeName(parent).constData(), readOnlyParent ? 0555 : 0777) == 0);
+    FolderPickerDialog dialog("prompt", parent);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTRY_COMPARE(dialog.selectedFolder(), parent);
+
+    QString message;
+    {
+        // As root, a folder's permissions refuse nothing.
+        Unprivileged asNobody;
+        if (!asNobody.holds())
+            QSKIP("running as root without the right to become nobody: a folder refuses nothing");
+        ModalWatch watch([&](QWidget* shown) {
+            if (auto* box = qobject_cast<QMessageBox*>(shown))
+                message = box->text();
+        });
+        dialog.createFolder(name);
+        QTRY_VERIFY(!message.isEmpty() || currentFolder(dialog) != parent);
+    }
+    if (refusal.isEmpty()) {
+        QCOMPARE(message, QString());
+        QCOMPARE(currentFolder(dialog), parent + "/" + name);
+        QCOMPARE(dialog.selectedFolder(), parent + "/" + name);
+        QVERIFY(QFileInfo(parent + "/" + name).isDir());
+    } else {
+        QVERIFY2(message.contains(name) && message.contains(refusal), qPrintable(message));
+        QCOMPARE(currentFolder(dialog), parent);
+        QCOMPARE(QDir(parent).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"taken"});
+    }
 }
 
 void TestFolderPicker::folderWithoutSubfoldersHasNoExpandArrowOnceRead()

@@ -19,10 +19,12 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -35,6 +37,7 @@
 #include <QVBoxLayout>
 
 #include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -120,7 +123,7 @@ QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& cu
 FolderPickerDialog::FolderPickerDialog(const QString& prompt, const QString& startFolder,
                                        QWidget* owner)
     : QDialog(owner), m_check(std::make_unique<FolderCheck>()),
-      m_placesReader(std::make_unique<OffThreadRunner>())
+      m_worker(std::make_unique<OffThreadRunner>())
 {
     setWindowTitle(QStringLiteral("Browse for Folder"));
     setModal(true);
@@ -204,6 +207,16 @@ void FolderPickerDialog::createControls(const QString& prompt)
         m_pathField->selectAll();
     });
 
+    m_newFolder = new QPushButton(QStringLiteral("&New Folder"), this);
+    m_newFolder->setToolTip(QStringLiteral("Make a folder in the selected one (Ctrl+Shift+N)"));
+    connect(m_newFolder, &QPushButton::clicked, this, &FolderPickerDialog::newFolder);
+    // GNOME's file manager's key, and KDE's.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), QKeySequence(Qt::Key_F10)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, &FolderPickerDialog::newFolder);
+    }
+
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &FolderPickerDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &FolderPickerDialog::reject);
@@ -222,6 +235,7 @@ void FolderPickerDialog::createControls(const QString& prompt)
     split->setSizes({150, 400});
 
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_newFolder);
     bottom->addWidget(m_showHidden);
     bottom->addStretch();
     bottom->addWidget(m_buttons);
@@ -283,8 +297,8 @@ void FolderPickerDialog::readPlaces()
     QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!configHome.startsWith(QLatin1Char('/')))
         configHome = home + QStringLiteral("/.config");
-    m_placesReader->run([this, home = QFile::encodeName(home).toStdString(),
-                         configHome = QFile::encodeName(configHome).toStdString()] {
+    m_worker->run([this, home = QFile::encodeName(home).toStdString(),
+                   configHome = QFile::encodeName(configHome).toStdString()] {
         return OffThreadRunner::Delivery([this, places = ::readPlaces(home, configHome)] {
             for (const Place& place : places)
                 addPlace(place);
@@ -321,6 +335,59 @@ void FolderPickerDialog::selectFolder(const QString& path)
     m_tree->setCurrentIndex(index);
     m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
     m_tree->setFocus();
+}
+
+void FolderPickerDialog::newFolder()
+{
+    const QString parent = m_model->filePath(m_tree->currentIndex());
+    if (parent.isEmpty())
+        return;
+    bool ok = false;
+    const QString name =
+        QInputDialog::getText(this, QStringLiteral("New Folder"),
+                              QStringLiteral("Name of the new folder in %1:").arg(parent),
+                              QLineEdit::Normal, QStringLiteral("New Folder"), &ok);
+    if (ok)
+        createFolder(name.trimmed());
+}
+
+void FolderPickerDialog::createFolder(const QString& name)
+{
+    const QString parent = m_model->filePath(m_tree->currentIndex());
+    if (parent.isEmpty() || name.isEmpty())
+        return;
+    const QString path = QDir(parent).filePath(name);
+    if (name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+        name == QLatin1String("..")) {
+        QMessageBox::warning(
+            this, QStringLiteral("New Folder"),
+            QStringLiteral("\u201c%1\u201d cannot be a folder's name: a name holds "
+                           "no \u201c/\u201d and is not \u201c.\u201d or "
+                           "\u201c..\u201d.")
+                .arg(name));
+        return;
+    }
+    // The parent may lie on a share that does not answer: then no answer ever comes.
+    m_worker->run([this, folder = QFile::encodeName(path).toStdString()] {
+        const int error = ::mkdir(folder.c_str(), 0777) == 0 ? 0 : errno;
+        return OffThreadRunner::Delivery([this, folder, error] {
+            folderCreated(QFile::decodeName(QByteArray::fromStdString(folder)), error);
+        });
+    });
+}
+
+void FolderPickerDialog::folderCreated(const QString& path, int error)
+{
+    if (error != 0) {
+        const QFileInfo made(path);
+        QMessageBox::warning(
+            this, QStringLiteral("New Folder"),
+            QStringLiteral("The folder \u201c%1\u201d could not be made in %2: %3.")
+                .arg(made.fileName(), made.path(), qt_error_string(error)));
+        return;
+    }
+    selectFolder(path);
+    m_model->list(m_model->indexOf(QFileInfo(path).path()));
 }
 
 void FolderPickerDialog::keepTargetInView()
