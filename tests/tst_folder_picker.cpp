@@ -211,8 +211,11 @@ void TestFolderPicker::opensOnTheSlotsFolderOrHome()
     QTemporaryDir root;
     const QString watched = root.filePath("deep/er/watched");
     QVERIFY(QDir().mkpath(watched));
-    for (int i = 0; i < 60; ++i) // enough siblings to scroll it out of view when not scrolled to
-        QVERIFY(QDir().mkpath(root.filePath("deep/er/a%1").arg(i, 2, 10, QLatin1Char('0'))));
+    // Enough siblings to scroll it out of view when not scrolled to, before it and after it.
+    for (const char* first : {"a", "z"}) {
+        for (int i = 0; i < 60; ++i)
+            QVERIFY(QDir().mkpath(root.filePath("deep/er/%1%2").arg(first).arg(i)));
+    }
     if (current == "<watched>")
         current = watched;
 
@@ -224,6 +227,13 @@ void TestFolderPicker::opensOnTheSlotsFolderOrHome()
     QTRY_COMPARE(dialog.selectedFolder(), expected);
     QTreeView* tree = dialog.folderTree();
     QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
+    QVERIFY(tree->isExpanded(tree->currentIndex()));
+    if (opensOnIt) {
+        // At the top of the tree: the folders after it fill the view (home, last in its folder,
+        // cannot be scrolled up so far).
+        QTRY_COMPARE(tree->visualRect(tree->currentIndex()).top(), 0);
+        QVERIFY(!tree->isExpanded(dialog.folderModel()->indexOf(root.filePath("deep/er/a0"))));
+    }
     QVERIFY(tree->selectionModel()->isSelected(tree->currentIndex()));
     QVERIFY(tree->hasFocus());
     QCOMPARE(dialog.pathField()->text(), expected);

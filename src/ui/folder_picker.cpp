@@ -321,20 +321,34 @@ QString FolderPickerDialog::selectedFolder() const
     return QString();
 }
 
+// The folder is shown as the one the user is in: at the top of the tree, opened, and only the
+// folders on the way to it opened with it.
 void FolderPickerDialog::selectFolder(const QString& path)
 {
     const QModelIndex index = m_model->addFolder(path);
     if (!index.isValid())
         return;
     m_target = m_model->filePath(index);
+    m_tree->collapseAll();
     for (QModelIndex ancestor = index.parent(); ancestor.isValid(); ancestor = ancestor.parent()) {
         if (!m_model->isListed(ancestor))
             m_model->list(ancestor);
         m_tree->expand(ancestor);
     }
+    m_tree->expand(index);
     m_tree->setCurrentIndex(index);
-    m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    m_tree->scrollTo(index, QAbstractItemView::PositionAtTop);
     m_tree->setFocus();
+}
+
+void FolderPickerDialog::keepTargetInView()
+{
+    const QModelIndex current = m_tree->currentIndex();
+    if (m_target.isEmpty() || !current.isValid() || m_model->filePath(current) != m_target) {
+        m_target.clear(); // the user has moved on
+        return;
+    }
+    m_tree->scrollTo(current, QAbstractItemView::PositionAtTop);
 }
 
 void FolderPickerDialog::newFolder()
@@ -388,16 +402,6 @@ void FolderPickerDialog::folderCreated(const QString& path, int error)
     }
     selectFolder(path);
     m_model->list(m_model->indexOf(QFileInfo(path).path()));
-}
-
-void FolderPickerDialog::keepTargetInView()
-{
-    const QModelIndex current = m_tree->currentIndex();
-    if (m_target.isEmpty() || !current.isValid() || m_model->filePath(current) != m_target) {
-        m_target.clear(); // the user has moved on
-        return;
-    }
-    m_tree->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 
 // A folder the tree shows is a folder as far as anyone can tell without asking again.
