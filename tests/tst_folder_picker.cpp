@@ -9,6 +9,7 @@
 #include "unprivileged.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCompleter>
@@ -159,6 +160,7 @@ private slots:
     void cancelAndEscapeReturnEmptyText_data();
     void cancelAndEscapeReturnEmptyText();
     void ctrlHShowsAndHidesHiddenFolders();
+    void screenReadersGetNamedItemsAndPlacePaths();
     void newFolderIsMadeInTheSelectedOne_data();
     void newFolderIsMadeInTheSelectedOne();
     void folderWithoutSubfoldersHasNoExpandArrowOnceRead();
@@ -522,6 +524,45 @@ void TestFolderPicker::ctrlHShowsAndHidesHiddenFolders()
 
     QTest::keyClick(&dialog, Qt::Key_H, Qt::ControlModifier);
     QTRY_VERIFY(!listsFolder(dialog, dir.path(), ".secret"));
+}
+
+// The items a screen reader gets that it cannot tell the user anything about: controls without a
+// name, and hidden ones. The rows of lists and trees are their own matter.
+QStringList unnamedOrHiddenItems(QAccessibleInterface* item)
+{
+    const QString here = QString("%1 (role %2)")
+                             .arg(item->object()->metaObject()->className())
+                             .arg(int(item->role()));
+    QStringList found;
+    if (item->state().invisible ||
+        (item->childCount() == 0 && item->text(QAccessible::Name).isEmpty()))
+        found << here;
+    if (item->role() == QAccessible::List || item->role() == QAccessible::Tree)
+        return found;
+    for (int i = 0; i < item->childCount(); ++i) {
+        if (QAccessibleInterface* child = item->child(i))
+            found << unnamedOrHiddenItems(child);
+    }
+    return found;
+}
+
+void TestFolderPicker::screenReadersGetNamedItemsAndPlacePaths()
+{
+    TemporaryHome home;
+    FolderPickerDialog dialog("prompt");
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTRY_COMPARE(dialog.selectedFolder(), home.path());
+
+    const QStringList found = unnamedOrHiddenItems(QAccessible::queryAccessibleInterface(&dialog));
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(", ")));
+    QAccessibleInterface* places = QAccessible::queryAccessibleInterface(dialog.places());
+    QVERIFY(places->childCount() > 0);
+    for (int i = 0; i < places->childCount(); ++i) {
+        QAccessibleInterface* place = places->child(i);
+        QCOMPARE(place->text(QAccessible::Description), dialog.places()->item(i)->toolTip());
+        QVERIFY(place->text(QAccessible::Description).startsWith('/'));
+    }
 }
 
 void TestFolderPicker::newFolderIsMadeInTheSelectedOne_data()

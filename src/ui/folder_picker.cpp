@@ -10,6 +10,7 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCompleter>
@@ -28,7 +29,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QSplitter>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -112,6 +112,46 @@ private:
     std::function<bool(int key)> m_keyPressed;
 };
 
+// Qt 6.4 gives screen readers a widget's hidden children too: the chooser's line that says why a
+// path cannot be chosen, hidden while there is nothing to say, is left out while it is hidden.
+class ChooserAccessible final : public QAccessibleWidget
+{
+public:
+    explicit ChooserAccessible(QWidget* dialog) : QAccessibleWidget(dialog, QAccessible::Dialog) {}
+
+    static QAccessibleInterface* factory(const QString& className, QObject* object)
+    {
+        if (className == QLatin1String("FolderPickerDialog") && object->isWidgetType())
+            return new ChooserAccessible(static_cast<QWidget*>(object));
+        return nullptr;
+    }
+
+    int childCount() const override { return int(shown().size()); }
+    QAccessibleInterface* child(int index) const override
+    {
+        const QList<QWidget*> children = shown();
+        return index >= 0 && index < children.size()
+                   ? QAccessible::queryAccessibleInterface(children[index])
+                   : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return int(shown().indexOf(qobject_cast<QWidget*>(child->object())));
+    }
+
+private:
+    QList<QWidget*> shown() const
+    {
+        QList<QWidget*> children;
+        for (QObject* object : widget()->children()) {
+            auto* child = qobject_cast<QWidget*>(object);
+            if (child && !child->isWindow() && !child->isHidden())
+                children << child;
+        }
+        return children;
+    }
+};
+
 QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& currentFolder)
 {
     FolderPickerDialog dialog(prompt, currentFolder, owner);
@@ -125,6 +165,11 @@ FolderPickerDialog::FolderPickerDialog(const QString& prompt, const QString& sta
     : QDialog(owner), m_check(std::make_unique<FolderCheck>()),
       m_worker(std::make_unique<OffThreadRunner>())
 {
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(ChooserAccessible::factory);
+        return true;
+    }();
+    Q_UNUSED(accessibleInstalled);
     setWindowTitle(QStringLiteral("Browse for Folder"));
     setModal(true);
     createControls(prompt);
@@ -227,12 +272,12 @@ void FolderPickerDialog::createControls(const QString& prompt)
     for (QAbstractButton* button : m_buttons->buttons())
         button->installEventFilter(this);
 
-    auto* split = new QSplitter(this);
-    split->addWidget(m_places);
-    split->addWidget(m_tree);
-    split->setStretchFactor(1, 1);
-    split->setChildrenCollapsible(false);
-    split->setSizes({150, 400});
+    // Side by side in a plain layout: a splitter's handles come to screen readers as unnamed
+    // items, one of them always hidden.
+    auto* lists = new QHBoxLayout;
+    m_places->setMaximumWidth(200);
+    lists->addWidget(m_places, 1);
+    lists->addWidget(m_tree, 3);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_newFolder);
@@ -243,7 +288,7 @@ void FolderPickerDialog::createControls(const QString& prompt)
     layout->addWidget(m_prompt);
     layout->addWidget(m_pathField);
     layout->addWidget(m_pathProblem);
-    layout->addWidget(split, 1);
+    layout->addLayout(lists, 1);
     layout->addLayout(bottom);
 }
 
@@ -312,6 +357,7 @@ void FolderPickerDialog::addPlace(const Place& place)
         new QListWidgetItem(style()->standardIcon(QStyle::SP_DirIcon), place.name, m_places);
     item->setData(PLACE_PATH_ROLE, place.path);
     item->setToolTip(place.path);
+    item->setData(Qt::AccessibleDescriptionRole, place.path);
 }
 
 QString FolderPickerDialog::selectedFolder() const
@@ -590,6 +636,7 @@ void FolderPickerDialog::setState(State state, const QString& problem)
     m_state = state;
     const bool news = !problem.isEmpty() && problem != m_pathProblem->text();
     m_pathProblem->setText(problem);
+    m_pathProblem->setHidden(problem.isEmpty());
     m_buttons->button(QDialogButtonBox::Ok)
         ->setEnabled(state == State::Folder || state == State::NoAnswer ||
                      state == State::Checking);
