@@ -166,6 +166,13 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
     }
 }
 
+QVariant FolderTreeModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return QStringLiteral("Folders");
+    return QVariant();
+}
+
 // Until it is listed, a folder may hold folders as far as anyone knows.
 bool FolderTreeModel::hasChildren(const QModelIndex& parent) const
 {
