@@ -6,8 +6,10 @@
 #include "test_main.h"
 #include "ui/folder_picker.h"
 #include "ui/folder_tree_model.h"
+#include "unprivileged.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCompleter>
@@ -18,15 +20,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -110,6 +117,25 @@ void typeKeys(QWidget* dialog, const QString& text)
         QTest::keyClicks(keyTarget(dialog), QString(c));
 }
 
+// The longest the window's event loop went without turning while it lives, as a 0 ms timer sees.
+class LoopGapWatch
+{
+public:
+    LoopGapWatch()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { m_longestMs = std::max(m_longestMs, m_sinceLast.restart()); });
+        m_sinceLast.start();
+        m_timer.start(0);
+    }
+    qint64 longestMs() const { return m_longestMs; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_sinceLast;
+    qint64 m_longestMs = 0;
+};
+
 } // namespace
 
 class TestFolderPicker : public QObject
@@ -127,13 +153,21 @@ private slots:
     void typedFolderIsWhatOkReturns();
     void typedPathIsTakenFromTheKeyboard_data();
     void typedPathIsTakenFromTheKeyboard();
+    void tabCompletesTheTypedName_data();
+    void tabCompletesTheTypedName();
     void typedPathThatIsNoFolderKeepsOkDisabled_data();
     void typedPathThatIsNoFolderKeepsOkDisabled();
     void cancelAndEscapeReturnEmptyText_data();
     void cancelAndEscapeReturnEmptyText();
     void ctrlHShowsAndHidesHiddenFolders();
+    void screenReadersGetNamedItemsAndPlacePaths();
+    void newFolderIsMadeInTheSelectedOne_data();
+    void newFolderIsMadeInTheSelectedOne();
     void folderWithoutSubfoldersHasNoExpandArrowOnceRead();
     void hungFolderShowsAsNotAnsweringAndCanBeTaken();
+    void largeFolderListedIntoShownRowsKeepsTheWindowTurning();
+    void foldersSortAsTheLocaleAndNumbersSay_data();
+    void foldersSortAsTheLocaleAndNumbersSay();
     void placesShowHomeTheUsersFoldersAndBookmarks();
     void volumesFromMountInfo_data();
     void volumesFromMountInfo();
@@ -179,8 +213,11 @@ void TestFolderPicker::opensOnTheSlotsFolderOrHome()
     QTemporaryDir root;
     const QString watched = root.filePath("deep/er/watched");
     QVERIFY(QDir().mkpath(watched));
-    for (int i = 0; i < 60; ++i) // enough siblings to scroll it out of view when not scrolled to
-        QVERIFY(QDir().mkpath(root.filePath("deep/er/a%1").arg(i, 2, 10, QLatin1Char('0'))));
+    // Enough siblings to scroll it out of view when not scrolled to, before it and after it.
+    for (const char* first : {"a", "z"}) {
+        for (int i = 0; i < 60; ++i)
+            QVERIFY(QDir().mkpath(root.filePath("deep/er/%1%2").arg(first).arg(i)));
+    }
     if (current == "<watched>")
         current = watched;
 
@@ -192,6 +229,13 @@ void TestFolderPicker::opensOnTheSlotsFolderOrHome()
     QTRY_COMPARE(dialog.selectedFolder(), expected);
     QTreeView* tree = dialog.folderTree();
     QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
+    QVERIFY(tree->isExpanded(tree->currentIndex()));
+    if (opensOnIt) {
+        // At the top of the tree: the folders after it fill the view (home, last in its folder,
+        // cannot be scrolled up so far).
+        QTRY_COMPARE(tree->visualRect(tree->currentIndex()).top(), 0);
+        QVERIFY(!tree->isExpanded(dialog.folderModel()->indexOf(root.filePath("deep/er/a0"))));
+    }
     QVERIFY(tree->selectionModel()->isSelected(tree->currentIndex()));
     QVERIFY(tree->hasFocus());
     QCOMPARE(dialog.pathField()->text(), expected);
@@ -362,6 +406,53 @@ void TestFolderPicker::typedPathIsTakenFromTheKeyboard()
     QCOMPARE(chosen, expected);
 }
 
+void TestFolderPicker::tabCompletesTheTypedName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("tabs");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("movedOn"); // the focus left the field
+    QTest::newRow("one name: completed, a slash after it") << "~/Mu" << 1 << "~/Music/" << false;
+    QTest::newRow("several: as far as they agree") << "~/Doc" << 1 << "~/Document" << false;
+    QTest::newRow("a second Tab moves on") << "~/Mu" << 2 << "~/Music/" << true;
+    QTest::newRow("nothing to add: Tab moves on") << "~/Zz" << 1 << "~/Zz" << true;
+    QTest::newRow("inside a folder, by its full path")
+        << "<home>/Music/j" << 1 << "<home>/Music/jazz/" << false;
+}
+
+void TestFolderPicker::tabCompletesTheTypedName()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, tabs);
+    QFETCH(QString, expected);
+    QFETCH(bool, movedOn);
+    TemporaryHome home;
+    for (const char* folder : {"Music/jazz", "Documents", "Documentaries", "Downloads"})
+        QVERIFY(QDir(home.path()).mkpath(folder));
+    typed.replace("<home>", home.path());
+    expected.replace("<home>", home.path());
+
+    FolderPickerDialog dialog("prompt");
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QTRY_COMPARE(dialog.selectedFolder(), home.path());
+    dialog.pathField()->setFocus();
+    dialog.pathField()->selectAll();
+    typeKeys(&dialog, typed);
+    for (int tab = 0; tab < tabs; ++tab) {
+        const QString before = dialog.pathField()->text();
+        press(&dialog, Qt::Key_Tab);
+        // The first Tab may come before the folder is listed: it completes once it is.
+        // (The offscreen platform may leave the window inactive: its focus child is asked.)
+        QTRY_VERIFY(dialog.pathField()->text() != before ||
+                    dialog.focusWidget() != dialog.pathField());
+    }
+    QCOMPARE(dialog.pathField()->text(), expected);
+    QCOMPARE(dialog.pathField()->cursorPosition(), int(expected.size()));
+    QCOMPARE(dialog.focusWidget() != dialog.pathField(), movedOn);
+}
+
 void TestFolderPicker::typedPathThatIsNoFolderKeepsOkDisabled_data()
 {
     QTest::addColumn<QString>("typed"); // <dir> stands for a temporary folder
@@ -435,6 +526,96 @@ void TestFolderPicker::ctrlHShowsAndHidesHiddenFolders()
     QTRY_VERIFY(!listsFolder(dialog, dir.path(), ".secret"));
 }
 
+// The items a screen reader gets that it cannot tell the user anything about: controls without a
+// name, and hidden ones. The rows of lists and trees are their own matter.
+QStringList unnamedOrHiddenItems(QAccessibleInterface* item)
+{
+    const QString here = QString("%1 (role %2)")
+                             .arg(item->object()->metaObject()->className())
+                             .arg(int(item->role()));
+    QStringList found;
+    if (item->state().invisible ||
+        (item->childCount() == 0 && item->text(QAccessible::Name).isEmpty()))
+        found << here;
+    if (item->role() == QAccessible::List || item->role() == QAccessible::Tree)
+        return found;
+    for (int i = 0; i < item->childCount(); ++i) {
+        if (QAccessibleInterface* child = item->child(i))
+            found << unnamedOrHiddenItems(child);
+    }
+    return found;
+}
+
+void TestFolderPicker::screenReadersGetNamedItemsAndPlacePaths()
+{
+    TemporaryHome home;
+    FolderPickerDialog dialog("prompt");
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTRY_COMPARE(dialog.selectedFolder(), home.path());
+
+    const QStringList found = unnamedOrHiddenItems(QAccessible::queryAccessibleInterface(&dialog));
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(", ")));
+    QAccessibleInterface* places = QAccessible::queryAccessibleInterface(dialog.places());
+    QVERIFY(places->childCount() > 0);
+    for (int i = 0; i < places->childCount(); ++i) {
+        QAccessibleInterface* place = places->child(i);
+        QCOMPARE(place->text(QAccessible::Description), dialog.places()->item(i)->toolTip());
+        QVERIFY(place->text(QAccessible::Description).startsWith('/'));
+    }
+}
+
+void TestFolderPicker::newFolderIsMadeInTheSelectedOne_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("readOnlyParent");
+    QTest::addColumn<QString>("refusal"); // empty: made
+    QTest::newRow("made and selected") << "Holiday 2026" << false << "";
+    QTest::newRow("refused: read-only parent") << "Holiday 2026" << true << "Permission denied";
+    QTest::newRow("refused: there already") << "taken" << false << "File exists";
+    QTest::newRow("refused: a slash in the name") << "a/b" << false << "cannot be a folder's name";
+}
+
+void TestFolderPicker::newFolderIsMadeInTheSelectedOne()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, readOnlyParent);
+    QFETCH(QString, refusal);
+    QTemporaryDir dir;
+    const QString parent = dir.filePath("parent");
+    QVERIFY(QDir().mkpath(parent + "/taken"));
+    QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0711) == 0);
+    QVERIFY(::chmod(QFile::encodeName(parent).constData(), readOnlyParent ? 0555 : 0777) == 0);
+    FolderPickerDialog dialog("prompt", parent);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTRY_COMPARE(dialog.selectedFolder(), parent);
+
+    QString message;
+    {
+        // As root, a folder's permissions refuse nothing.
+        Unprivileged asNobody;
+        if (!asNobody.holds())
+            QSKIP("running as root without the right to become nobody: a folder refuses nothing");
+        ModalWatch watch([&](QWidget* shown) {
+            if (auto* box = qobject_cast<QMessageBox*>(shown))
+                message = box->text();
+        });
+        dialog.createFolder(name);
+        QTRY_VERIFY(!message.isEmpty() || currentFolder(dialog) != parent);
+    }
+    if (refusal.isEmpty()) {
+        QCOMPARE(message, QString());
+        QCOMPARE(currentFolder(dialog), parent + "/" + name);
+        QCOMPARE(dialog.selectedFolder(), parent + "/" + name);
+        QVERIFY(QFileInfo(parent + "/" + name).isDir());
+    } else {
+        QVERIFY2(message.contains(name) && message.contains(refusal), qPrintable(message));
+        QCOMPARE(currentFolder(dialog), parent);
+        QCOMPARE(QDir(parent).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"taken"});
+    }
+}
+
 void TestFolderPicker::folderWithoutSubfoldersHasNoExpandArrowOnceRead()
 {
     QTemporaryDir dir;
@@ -499,6 +680,75 @@ void TestFolderPicker::hungFolderShowsAsNotAnsweringAndCanBeTaken()
     }
     QVERIFY2(closing.elapsed() < 1000, "closing the chooser waited for the hung listing");
 #endif
+}
+
+// The slot's folder among 50,000 others, some of them shown before the listing comes.
+void TestFolderPicker::largeFolderListedIntoShownRowsKeepsTheWindowTurning()
+{
+    constexpr int COUNT = 50'000;
+    // In memory where it can be: making and removing 100,000 folders on a busy disk takes long.
+    QTemporaryDir dir(QFileInfo("/dev/shm").isWritable() ? "/dev/shm/tst_folder_picker-XXXXXX"
+                                                         : QString());
+    const QString big = dir.filePath("big");
+    QVERIFY(QDir().mkdir(big));
+    const auto child = [&](int i) { return big + QString("/f%1").arg(i, 5, 10, QLatin1Char('0')); };
+    for (int i = 0; i < COUNT; ++i)
+        QVERIFY(::mkdir(QFile::encodeName(child(i)).constData(), 0755) == 0);
+    FolderPickerDialog dialog("prompt");
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    FolderTreeModel* model = dialog.folderModel();
+    for (int i = 0; i < COUNT; i += 1000)
+        model->addFolder(child(i));
+
+    const LoopGapWatch watch;
+    dialog.selectFolder(child(COUNT / 2));
+    const QModelIndex parent = model->indexOf(big);
+    QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(parent), COUNT, 60000);
+    QCOMPARE(currentFolder(dialog), child(COUNT / 2));
+    // Generous for a debug build under a sanitizer; merging name by name takes seconds.
+    QVERIFY2(watch.longestMs() < 250, qPrintable(QString::number(watch.longestMs()) + " ms"));
+}
+
+void TestFolderPicker::foldersSortAsTheLocaleAndNumbersSay_data()
+{
+    QTest::addColumn<QStringList>("made");
+    QTest::addColumn<QStringList>("shownFirst"); // put in the tree before the listing comes
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("numbers by their value")
+        << QStringList{"file10", "file9", "file100", "file1"} << QStringList()
+        << QStringList{"file1", "file9", "file10", "file100"};
+    QTest::newRow("accents beside their letter")
+        << QStringList{"Zebra", "Éclair", "Eagle", "apple", "Ezra"} << QStringList()
+        << QStringList{"apple", "Eagle", "Éclair", "Ezra", "Zebra"};
+    QTest::newRow("case does not split the alphabet")
+        << QStringList{"b", "C", "A"} << QStringList() << QStringList{"A", "b", "C"};
+    QTest::newRow("merged with folders shown before")
+        << QStringList{"file10", "file9", "Éclair", "Eagle", "file2"}
+        << QStringList{"file10", "Éclair"}
+        << QStringList{"Eagle", "Éclair", "file2", "file9", "file10"};
+}
+
+void TestFolderPicker::foldersSortAsTheLocaleAndNumbersSay()
+{
+    QFETCH(QStringList, made);
+    QFETCH(QStringList, shownFirst);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    for (const QString& name : made)
+        QVERIFY(QDir(dir.path()).mkdir(name));
+    FolderTreeModel model;
+    for (const QString& name : shownFirst)
+        model.addFolder(dir.filePath(name));
+    QSignalSpy listed(&model, &FolderTreeModel::folderListed);
+    model.list(model.addFolder(dir.path()));
+    QTRY_VERIFY(listed.contains(QVariantList{dir.path()}));
+
+    const QModelIndex parent = model.indexOf(dir.path());
+    QStringList shown;
+    for (int row = 0; row < model.rowCount(parent); ++row)
+        shown << model.index(row, 0, parent).data(Qt::EditRole).toString();
+    QCOMPARE(shown, expected);
 }
 
 void TestFolderPicker::placesShowHomeTheUsersFoldersAndBookmarks()

@@ -10,22 +10,25 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QSplitter>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -34,6 +37,7 @@
 #include <QVBoxLayout>
 
 #include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -65,12 +69,14 @@ QString typedPath(const QString& text)
 } // namespace
 
 // Completes folder names from the chooser's own tree, one folder level at a time; knows "~" as
-// the home folder. Return while the suggestions show goes where Return in the field goes.
+// the home folder. Return and Tab while the suggestions show go where they go in the field.
 class PathCompleter final : public QCompleter
 {
 public:
-    PathCompleter(QAbstractItemModel* model, std::function<void()> returnPressed, QObject* parent)
-        : QCompleter(model, parent), m_returnPressed(std::move(returnPressed))
+    // `keyPressed` is given Return and Tab, and says whether it took them.
+    PathCompleter(QAbstractItemModel* model, std::function<bool(int key)> keyPressed,
+                  QObject* parent)
+        : QCompleter(model, parent), m_keyPressed(std::move(keyPressed))
     {
     }
 
@@ -91,18 +97,59 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::KeyPress && watched == popup()) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            const bool tab = key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier;
+            if (tab || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
                 popup()->hide();
-                m_returnPressed();
-                return true;
+                if (m_keyPressed(key->key()))
+                    return true;
             }
         }
         return QCompleter::eventFilter(watched, event);
     }
 
 private:
-    std::function<void()> m_returnPressed;
+    std::function<bool(int key)> m_keyPressed;
+};
+
+// Qt 6.4 gives screen readers a widget's hidden children too: the chooser's line that says why a
+// path cannot be chosen, hidden while there is nothing to say, is left out while it is hidden.
+class ChooserAccessible final : public QAccessibleWidget
+{
+public:
+    explicit ChooserAccessible(QWidget* dialog) : QAccessibleWidget(dialog, QAccessible::Dialog) {}
+
+    static QAccessibleInterface* factory(const QString& className, QObject* object)
+    {
+        if (className == QLatin1String("FolderPickerDialog") && object->isWidgetType())
+            return new ChooserAccessible(static_cast<QWidget*>(object));
+        return nullptr;
+    }
+
+    int childCount() const override { return int(shown().size()); }
+    QAccessibleInterface* child(int index) const override
+    {
+        const QList<QWidget*> children = shown();
+        return index >= 0 && index < children.size()
+                   ? QAccessible::queryAccessibleInterface(children[index])
+                   : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return int(shown().indexOf(qobject_cast<QWidget*>(child->object())));
+    }
+
+private:
+    QList<QWidget*> shown() const
+    {
+        QList<QWidget*> children;
+        for (QObject* object : widget()->children()) {
+            auto* child = qobject_cast<QWidget*>(object);
+            if (child && !child->isWindow() && !child->isHidden())
+                children << child;
+        }
+        return children;
+    }
 };
 
 QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& currentFolder)
@@ -116,8 +163,13 @@ QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& cu
 FolderPickerDialog::FolderPickerDialog(const QString& prompt, const QString& startFolder,
                                        QWidget* owner)
     : QDialog(owner), m_check(std::make_unique<FolderCheck>()),
-      m_placesReader(std::make_unique<OffThreadRunner>())
+      m_worker(std::make_unique<OffThreadRunner>())
 {
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(ChooserAccessible::factory);
+        return true;
+    }();
+    Q_UNUSED(accessibleInstalled);
     setWindowTitle(QStringLiteral("Browse for Folder"));
     setModal(true);
     createControls(prompt);
@@ -153,7 +205,14 @@ void FolderPickerDialog::createControls(const QString& prompt)
     m_pathField->setPlaceholderText(QStringLiteral("Type a folder's path, or choose it below"));
     m_pathField->setClearButtonEnabled(true);
     m_completer = new PathCompleter(
-        m_model, [this] { goToTypedPath(); }, m_pathField);
+        m_model,
+        [this](int key) {
+            if (key == Qt::Key_Tab)
+                return completeOnTab();
+            goToTypedPath();
+            return true;
+        },
+        m_pathField);
     m_completer->setCompletionMode(QCompleter::PopupCompletion);
     m_completer->setCaseSensitivity(Qt::CaseSensitive);
     m_pathField->setCompleter(m_completer);
@@ -193,6 +252,16 @@ void FolderPickerDialog::createControls(const QString& prompt)
         m_pathField->selectAll();
     });
 
+    m_newFolder = new QPushButton(QStringLiteral("&New Folder"), this);
+    m_newFolder->setToolTip(QStringLiteral("Make a folder in the selected one (Ctrl+Shift+N)"));
+    connect(m_newFolder, &QPushButton::clicked, this, &FolderPickerDialog::newFolder);
+    // GNOME's file manager's key, and KDE's.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), QKeySequence(Qt::Key_F10)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, &FolderPickerDialog::newFolder);
+    }
+
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &FolderPickerDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &FolderPickerDialog::reject);
@@ -203,14 +272,15 @@ void FolderPickerDialog::createControls(const QString& prompt)
     for (QAbstractButton* button : m_buttons->buttons())
         button->installEventFilter(this);
 
-    auto* split = new QSplitter(this);
-    split->addWidget(m_places);
-    split->addWidget(m_tree);
-    split->setStretchFactor(1, 1);
-    split->setChildrenCollapsible(false);
-    split->setSizes({150, 400});
+    // Side by side in a plain layout: a splitter's handles come to screen readers as unnamed
+    // items, one of them always hidden.
+    auto* lists = new QHBoxLayout;
+    m_places->setMaximumWidth(200);
+    lists->addWidget(m_places, 1);
+    lists->addWidget(m_tree, 3);
 
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_newFolder);
     bottom->addWidget(m_showHidden);
     bottom->addStretch();
     bottom->addWidget(m_buttons);
@@ -218,7 +288,7 @@ void FolderPickerDialog::createControls(const QString& prompt)
     layout->addWidget(m_prompt);
     layout->addWidget(m_pathField);
     layout->addWidget(m_pathProblem);
-    layout->addWidget(split, 1);
+    layout->addLayout(lists, 1);
     layout->addLayout(bottom);
 }
 
@@ -272,8 +342,8 @@ void FolderPickerDialog::readPlaces()
     QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!configHome.startsWith(QLatin1Char('/')))
         configHome = home + QStringLiteral("/.config");
-    m_placesReader->run([this, home = QFile::encodeName(home).toStdString(),
-                         configHome = QFile::encodeName(configHome).toStdString()] {
+    m_worker->run([this, home = QFile::encodeName(home).toStdString(),
+                   configHome = QFile::encodeName(configHome).toStdString()] {
         return OffThreadRunner::Delivery([this, places = ::readPlaces(home, configHome)] {
             for (const Place& place : places)
                 addPlace(place);
@@ -287,6 +357,7 @@ void FolderPickerDialog::addPlace(const Place& place)
         new QListWidgetItem(style()->standardIcon(QStyle::SP_DirIcon), place.name, m_places);
     item->setData(PLACE_PATH_ROLE, place.path);
     item->setToolTip(place.path);
+    item->setData(Qt::AccessibleDescriptionRole, place.path);
 }
 
 QString FolderPickerDialog::selectedFolder() const
@@ -296,19 +367,23 @@ QString FolderPickerDialog::selectedFolder() const
     return QString();
 }
 
+// The folder is shown as the one the user is in: at the top of the tree, opened, and only the
+// folders on the way to it opened with it.
 void FolderPickerDialog::selectFolder(const QString& path)
 {
     const QModelIndex index = m_model->addFolder(path);
     if (!index.isValid())
         return;
     m_target = m_model->filePath(index);
+    m_tree->collapseAll();
     for (QModelIndex ancestor = index.parent(); ancestor.isValid(); ancestor = ancestor.parent()) {
         if (!m_model->isListed(ancestor))
             m_model->list(ancestor);
         m_tree->expand(ancestor);
     }
+    m_tree->expand(index);
     m_tree->setCurrentIndex(index);
-    m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    m_tree->scrollTo(index, QAbstractItemView::PositionAtTop);
     m_tree->setFocus();
 }
 
@@ -319,7 +394,60 @@ void FolderPickerDialog::keepTargetInView()
         m_target.clear(); // the user has moved on
         return;
     }
-    m_tree->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    m_tree->scrollTo(current, QAbstractItemView::PositionAtTop);
+}
+
+void FolderPickerDialog::newFolder()
+{
+    const QString parent = m_model->filePath(m_tree->currentIndex());
+    if (parent.isEmpty())
+        return;
+    bool ok = false;
+    const QString name =
+        QInputDialog::getText(this, QStringLiteral("New Folder"),
+                              QStringLiteral("Name of the new folder in %1:").arg(parent),
+                              QLineEdit::Normal, QStringLiteral("New Folder"), &ok);
+    if (ok)
+        createFolder(name.trimmed());
+}
+
+void FolderPickerDialog::createFolder(const QString& name)
+{
+    const QString parent = m_model->filePath(m_tree->currentIndex());
+    if (parent.isEmpty() || name.isEmpty())
+        return;
+    const QString path = QDir(parent).filePath(name);
+    if (name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+        name == QLatin1String("..")) {
+        QMessageBox::warning(
+            this, QStringLiteral("New Folder"),
+            QStringLiteral("\u201c%1\u201d cannot be a folder's name: a name holds "
+                           "no \u201c/\u201d and is not \u201c.\u201d or "
+                           "\u201c..\u201d.")
+                .arg(name));
+        return;
+    }
+    // The parent may lie on a share that does not answer: then no answer ever comes.
+    m_worker->run([this, folder = QFile::encodeName(path).toStdString()] {
+        const int error = ::mkdir(folder.c_str(), 0777) == 0 ? 0 : errno;
+        return OffThreadRunner::Delivery([this, folder, error] {
+            folderCreated(QFile::decodeName(QByteArray::fromStdString(folder)), error);
+        });
+    });
+}
+
+void FolderPickerDialog::folderCreated(const QString& path, int error)
+{
+    if (error != 0) {
+        const QFileInfo made(path);
+        QMessageBox::warning(
+            this, QStringLiteral("New Folder"),
+            QStringLiteral("The folder \u201c%1\u201d could not be made in %2: %3.")
+                .arg(made.fileName(), made.path(), qt_error_string(error)));
+        return;
+    }
+    selectFolder(path);
+    m_model->list(m_model->indexOf(QFileInfo(path).path()));
 }
 
 // A folder the tree shows is a folder as far as anyone can tell without asking again.
@@ -388,6 +516,8 @@ void FolderPickerDialog::folderListed(const QString& path)
 {
     if (!m_completing || !m_pathField->hasFocus())
         return;
+    if (std::exchange(m_completeOnListing, false) && !completeOnTab())
+        focusNextChild();
     listForCompletion();
     const QString typed = expandHome(m_pathField->text().trimmed());
     const QString folder = QDir::cleanPath(typed.left(typed.lastIndexOf(QLatin1Char('/')) + 1));
@@ -395,6 +525,55 @@ void FolderPickerDialog::folderListed(const QString& path)
         m_completer->setCompletionPrefix(m_pathField->text());
         m_completer->complete();
     }
+}
+
+// Tab completes the name being typed as far as the folder's subfolders agree, a unique one with
+// a slash after it, as GTK's chooser does; a second Tab, or one with nothing to add, moves on.
+// False when the Tab is for moving on.
+bool FolderPickerDialog::completeOnTab()
+{
+    const QString text = m_pathField->text();
+    const QString typed = expandHome(text);
+    if (text == std::exchange(m_tabCompleted, QString()) || !typed.startsWith(QLatin1Char('/')))
+        return false;
+    const int slash = int(typed.lastIndexOf(QLatin1Char('/')));
+    const QString partial = typed.mid(slash + 1);
+    const QString path = QDir::cleanPath(typed.left(slash + 1));
+    const QModelIndex folder = m_model->indexOf(path);
+    if (!m_model->isListed(folder)) {
+        // The folders on the way are listed as the user types; if the nearest one the tree holds
+        // is listed, the folder is not there.
+        QString known = path;
+        while (!m_model->indexOf(known).isValid())
+            known = QFileInfo(known).path();
+        if (known != path && m_model->isListed(m_model->indexOf(known)))
+            return false;
+        m_completeOnListing = true;
+        return true;
+    }
+    QStringList matches;
+    for (int row = 0; row < m_model->rowCount(folder); ++row) {
+        const QString name = m_model->index(row, 0, folder).data(Qt::EditRole).toString();
+        if (name.startsWith(partial))
+            matches << name;
+    }
+    if (matches.isEmpty())
+        return false;
+    QString common = matches.front();
+    for (const QString& name : std::as_const(matches)) {
+        int same = 0;
+        while (same < common.size() && same < name.size() && common[same] == name[same])
+            ++same;
+        common.truncate(same);
+    }
+    const QString added =
+        common.mid(partial.size()) + (matches.size() == 1 ? QStringLiteral("/") : QString());
+    if (added.isEmpty())
+        return false;
+    m_pathField->setText(text + added);
+    pathEdited(m_pathField->text());
+    m_tabCompleted = m_pathField->text();
+    return true;
 }
 
 void FolderPickerDialog::goToTypedPath()
@@ -457,6 +636,7 @@ void FolderPickerDialog::setState(State state, const QString& problem)
     m_state = state;
     const bool news = !problem.isEmpty() && problem != m_pathProblem->text();
     m_pathProblem->setText(problem);
+    m_pathProblem->setHidden(problem.isEmpty());
     m_buttons->button(QDialogButtonBox::Ok)
         ->setEnabled(state == State::Folder || state == State::NoAnswer ||
                      state == State::Checking);
@@ -502,15 +682,18 @@ bool FolderPickerDialog::startPathFromKey(QObject* watched, QEvent* event)
     return true;
 }
 
-// Return in the path field goes to the typed folder instead of closing the chooser.
+// Return in the path field goes to the typed folder instead of closing the chooser; Tab
+// completes the name typed.
 bool FolderPickerDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_pathField && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             goToTypedPath();
             return true;
         }
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier)
+            return completeOnTab();
     } else if (startPathFromKey(watched, event)) {
         return true;
     }

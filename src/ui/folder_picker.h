@@ -16,6 +16,7 @@ class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPushButton;
 class QTimer;
 class QTreeView;
 enum class FolderVerdict;
@@ -36,7 +37,8 @@ QString BrowseForFolder(QWidget* owner, const QString& prompt,
 // places are read off it too.
 //
 // The keys of GTK's chooser work here: "/" or "~" typed anywhere starts a path in the field,
-// Ctrl+L goes to the field with its text selected, Ctrl+V in the tree pastes into the field.
+// Ctrl+L goes to the field with its text selected, Ctrl+V in the tree pastes into the field,
+// Tab in the field completes the name typed.
 class FolderPickerDialog : public QDialog
 {
     Q_OBJECT
@@ -50,6 +52,11 @@ public:
     QString selectedFolder() const;
     // Selects a folder in the tree, expanded to it and scrolled into view.
     void selectFolder(const QString& path);
+    // Asks for a name, then makes a folder of that name in the selected one.
+    void newFolder();
+    // Makes a folder of that name in the selected one, off the window's thread, and selects it;
+    // says why in a message box when it cannot.
+    void createFolder(const QString& name);
 
     QLabel* promptLabel() const { return m_prompt; }
     QLineEdit* pathField() const { return m_pathField; }
@@ -59,6 +66,7 @@ public:
     FolderTreeModel* folderModel() const { return m_model; }
     QListWidget* places() const { return m_places; }
     QCheckBox* showHiddenBox() const { return m_showHidden; }
+    QPushButton* newFolderButton() const { return m_newFolder; }
     QDialogButtonBox* buttons() const { return m_buttons; }
 
 public slots:
@@ -80,10 +88,12 @@ private:
     void pathEdited(const QString& text);
     void listForCompletion();
     void folderListed(const QString& path);
+    bool completeOnTab();
     void goToTypedPath();
     void goToPlace(const QString& path);
     void checkCandidate();
     void verdictCame(const QString& path, FolderVerdict verdict);
+    void folderCreated(const QString& path, int error);
     void setState(State state, const QString& problem = QString());
     bool startPathFromKey(QObject* watched, QEvent* event);
     void keepTargetInView();
@@ -96,16 +106,19 @@ private:
     QTreeView* m_tree = nullptr;
     QListWidget* m_places = nullptr;
     QCheckBox* m_showHidden = nullptr;
+    QPushButton* m_newFolder = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     std::unique_ptr<FolderCheck> m_check;
-    std::unique_ptr<OffThreadRunner> m_placesReader;
+    std::unique_ptr<OffThreadRunner> m_worker; // reads the places, makes new folders
     QTimer* m_rescroll = nullptr;
 
     QString m_candidate;
     State m_state = State::None;
     bool m_acceptWhenChecked = false;
     bool m_selectWhenChecked = false;
-    bool m_completing = false; // the user is typing: suggestions show as listings come
+    bool m_completing = false;        // the user is typing: suggestions show as listings come
+    bool m_completeOnListing = false; // Tab came before the folder's listing
+    QString m_tabCompleted;           // the field's text as Tab left it
     // The folder the tree was opened or sent to, kept in view while its ancestors load.
     QString m_target;
 };
