@@ -24,6 +24,8 @@ public:
     // set to show without activating (Qt::WA_ShowWithoutActivating) leaves the keyboard where
     // it is as it maps.
     virtual void prepareAlert(QWidget* box, QWidget* owner) = 0;
+    // Whether one of this program's windows has the keyboard now.
+    virtual bool hasKeyboard() = 0;
     // The alert box has just been shown: it is raised and asked to be activated.
     virtual void activateAlert(QWidget* box) = 0;
     // A window asks for the user's attention (a taskbar flashes it) until this is turned off.

@@ -89,7 +89,8 @@ void QtMessageBox::show(const QString& prompt)
     // maps without activation (the window manager is told so) and asks for their attention
     // until they come to it. When this program has the keyboard, the box takes it, as any
     // dialog would, and asks for attention only where the window manager keeps it behind.
-    const bool takeKeyboard = QApplication::activeWindow() != nullptr;
+    const bool takeKeyboard =
+        m_desktop ? m_desktop->hasKeyboard() : QApplication::activeWindow() != nullptr;
     box.setAttribute(Qt::WA_ShowWithoutActivating, !takeKeyboard);
 
     bool told = false;

@@ -31,6 +31,11 @@ void QtDesktopWindows::prepareAlert(QWidget* box, QWidget* owner)
     }
 }
 
+bool QtDesktopWindows::hasKeyboard()
+{
+    return QApplication::activeWindow() != nullptr;
+}
+
 void QtDesktopWindows::activateAlert(QWidget* box)
 {
     box->raise();

@@ -12,6 +12,7 @@ class QtDesktopWindows : public DesktopWindows
 {
 public:
     void prepareAlert(QWidget* box, QWidget* owner) override;
+    bool hasKeyboard() override;
     void activateAlert(QWidget* box) override;
     void setAttention(QWidget* window, bool on) override;
     void bringToUser(QWidget* window, const QString& activationToken) override;

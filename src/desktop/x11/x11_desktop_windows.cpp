@@ -145,6 +145,20 @@ public:
         return false;
     }
 
+    // Qt may still take its window for active a while after the window manager gave the
+    // keyboard to another program (after a minimize, say), so the window manager is asked.
+    // Its answer may name a box of ours just closed: the ids the server gave this connection
+    // tell any window of ours, gone or not.
+    bool hasKeyboard() override
+    {
+        const std::optional<std::uint32_t> active =
+            value32(m_root, m_activeWindow, XCB_ATOM_WINDOW);
+        if (!active || *active == XCB_WINDOW_NONE)
+            return QtDesktopWindows::hasKeyboard();
+        const xcb_setup_t* setup = xcb_get_setup(m_connection);
+        return (*active & ~setup->resource_id_mask) == setup->resource_id_base;
+    }
+
     // Most window managers put a transient on its owner's workspace, and some ignore what the
     // box itself asks for: the owner is moved to the user's workspace first. The window manager
     // reads its requests in order, so the owner has moved by the time it maps the box.
@@ -254,8 +268,12 @@ private:
 
     std::optional<std::uint32_t> cardinal(xcb_window_t window, xcb_atom_t property)
     {
-        const auto cookie =
-            xcb_get_property(m_connection, 0, window, property, XCB_ATOM_CARDINAL, 0, 1);
+        return value32(window, property, XCB_ATOM_CARDINAL);
+    }
+
+    std::optional<std::uint32_t> value32(xcb_window_t window, xcb_atom_t property, xcb_atom_t type)
+    {
+        const auto cookie = xcb_get_property(m_connection, 0, window, property, type, 0, 1);
         const Reply answer = replyWithin(m_connection, cookie.sequence);
         auto* reply = static_cast<xcb_get_property_reply_t*>(answer.get());
         if (!reply || xcb_get_property_value_length(reply) != 4)
