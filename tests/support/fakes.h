@@ -5,8 +5,8 @@
 
 #include "core/alerts.h"
 #include "core/file_counter.h"
+#include "core/poll_cycle.h"
 #include "core/timer.h"
-#include "core/watch_core.h"
 #include "settings/settings_store.h"
 #include "ui/screen_info.h"
 
