@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "counting/folder_check.h"
-#include "counting/folder_places.h"
+#include "chooser/folder_check.h"
+#include "chooser/folder_picker.h"
+#include "chooser/folder_places.h"
+#include "chooser/folder_tree_model.h"
 #include "modal_watch.h"
 #include "test_main.h"
-#include "ui/folder_picker.h"
-#include "ui/folder_tree_model.h"
 #include "unprivileged.h"
 
 #include <QAbstractItemView>

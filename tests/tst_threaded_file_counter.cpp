@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "counting/off_thread_runner.h"
 #include "counting/threaded_file_counter.h"
+#include "support/off_thread_runner.h"
 
 #include <QDir>
 #include <QFile>

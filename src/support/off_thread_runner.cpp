@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "counting/off_thread_runner.h"
+#include "support/off_thread_runner.h"
 
-#include "counting/unique_fd.h"
+#include "support/unique_fd.h"
 
 #include "core/logging.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "counting/folder_places.h"
+#include "chooser/folder_places.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -3,8 +3,8 @@
 
 #pragma once
 
-#include "counting/folder_check.h"
-#include "counting/off_thread_runner.h"
+#include "chooser/folder_check.h"
+#include "support/off_thread_runner.h"
 
 #include <QAbstractItemModel>
 #include <QIcon>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "ui/folder_picker.h"
+#include "chooser/folder_picker.h"
 
-#include "counting/folder_check.h"
-#include "counting/folder_places.h"
-#include "counting/off_thread_runner.h"
-#include "ui/folder_tree_model.h"
+#include "chooser/folder_check.h"
+#include "chooser/folder_places.h"
+#include "chooser/folder_tree_model.h"
+#include "support/off_thread_runner.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

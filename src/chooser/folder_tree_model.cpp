@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "ui/folder_tree_model.h"
+#include "chooser/folder_tree_model.h"
 
-#include "counting/folder_places.h"
+#include "chooser/folder_places.h"
 
 #include <QApplication>
 #include <QCollator>

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "counting/off_thread_runner.h"
+#include "support/off_thread_runner.h"
 
 #include <QObject>
 #include <QString>
