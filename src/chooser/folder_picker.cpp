@@ -337,14 +337,9 @@ void FolderPickerDialog::openOn(const QString& startFolder)
 // on a share that does not answer.
 void FolderPickerDialog::readPlaces()
 {
-    const QString home = QDir::homePath();
-    addPlace({QStringLiteral("Home"), home});
-    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!configHome.startsWith(QLatin1Char('/')))
-        configHome = home + QStringLiteral("/.config");
-    m_worker->run([this, home = QFile::encodeName(home).toStdString(),
-                   configHome = QFile::encodeName(configHome).toStdString()] {
-        return OffThreadRunner::Delivery([this, places = ::readPlaces(home, configHome)] {
+    addPlace({QStringLiteral("Home"), QDir::homePath()});
+    m_worker->run([this] {
+        return OffThreadRunner::Delivery([this, places = ::readPlaces()] {
             for (const Place& place : places)
                 addPlace(place);
         });
