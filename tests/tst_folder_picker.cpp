@@ -207,6 +207,7 @@ private slots:
     void folderWithoutSubfoldersHasNoExpandArrowOnceRead();
     void hungFolderShowsAsNotAnsweringAndCanBeTaken();
     void checksThatCameBackAfterAllNoLongerCountAsStuck();
+    void openingsBesideAHungBookmarkLeaveNoMoreThreads();
     void largeFolderListedIntoShownRowsKeepsTheWindowTurning();
     void foldersSortAsTheLocaleAndNumbersSay_data();
     void foldersSortAsTheLocaleAndNumbersSay();
@@ -760,6 +761,59 @@ void TestFolderPicker::checksThatCameBackAfterAllNoLongerCountAsStuck()
         QTRY_COMPARE(verdicts.size(), before + 1);
     } while (verdicts.last() != FolderVerdict::Folder && !deadline.hasExpired());
     QCOMPARE(verdicts.last(), FolderVerdict::Folder);
+#endif
+}
+
+// A bookmark on a mount that hangs ties up a thread the first time the chooser opens, and not
+// again each time after it: the places of the later openings come all the same.
+void TestFolderPicker::openingsBesideAHungBookmarkLeaveNoMoreThreads()
+{
+#ifndef HANGING_FS
+    QSKIP("the FUSE test filesystem was not built (libfuse3 missing)");
+#else
+    QTemporaryDir dir;
+    const HangingMount hanging(dir, "lookup");
+    if (!hanging.mounted())
+        QSKIP("the FUSE filesystem could not be mounted here");
+    TemporaryHome home;
+    QVERIFY(QDir(home.path()).mkpath("Documents"));
+    QVERIFY(QDir(home.path()).mkpath(".config/gtk-3.0"));
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    const auto restoreConfig = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", oldConfig); });
+    QFile bookmarks(home.path() + "/.config/gtk-3.0/bookmarks");
+    QVERIFY(bookmarks.open(QIODevice::WriteOnly));
+    bookmarks.write("file://" + QUrl::toPercentEncoding(hanging.path(), "/") + "/gone Gone\n");
+    bookmarks.close();
+    const auto entries = [](const char* folder) {
+        return QDir(folder)
+            .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+            .size();
+    };
+
+    qsizetype threads = 0;
+    qsizetype descriptors = 0;
+    for (int opening = 1; opening <= 20; ++opening) {
+        FolderPickerDialog dialog("prompt");
+        dialog.show();
+        if (opening == 1) {
+            QTest::qWait(500); // the places' read is stuck on the bookmark
+            continue;
+        }
+        if (opening == 2) {
+            threads = entries("/proc/self/task");
+            descriptors = entries("/proc/self/fd");
+        }
+        QTRY_VERIFY(dialog.places()->count() >= 3); // home, Documents, the bookmark
+    }
+    QTRY_VERIFY2(
+        entries("/proc/self/task") <= threads + 4,
+        qPrintable(
+            QString("%1 threads, %2 at first").arg(entries("/proc/self/task")).arg(threads)));
+    QTRY_VERIFY2(
+        entries("/proc/self/fd") <= descriptors + 4,
+        qPrintable(
+            QString("%1 descriptors, %2 at first").arg(entries("/proc/self/fd")).arg(descriptors)));
 #endif
 }
 

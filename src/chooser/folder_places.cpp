@@ -13,6 +13,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <set>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,10 +26,26 @@ struct DirCloser
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
+// Whether a place's folder is there. A folder another chooser is still looking at (a mount that
+// hangs) is not looked at again until that look comes back, so that opening the chooser again
+// and again leaves one thread stuck on it, not one each time; meanwhile it counts as there.
 bool isFolder(const QString& path)
 {
+    struct Looks
+    {
+        std::mutex mutex;
+        std::set<std::string> names;
+    };
+    // Never destroyed: a look stuck in the kernel may come back while the program ends.
+    static Looks* const inFlight = new Looks;
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (const std::lock_guard lock(inFlight->mutex); !inFlight->names.insert(name).second)
+        return true;
     struct stat status;
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode);
+    const bool folder = ::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    const std::lock_guard lock(inFlight->mutex);
+    inFlight->names.erase(name);
+    return folder;
 }
 
 QString lastName(const QString& path)
