@@ -8,7 +8,7 @@
 #include "core/poll_cycle.h"
 #include "core/timer.h"
 #include "settings/settings_store.h"
-#include "ui/screen_info.h"
+#include "core/screen_info.h"
 
 #include <QMap>
 #include <QStringList>

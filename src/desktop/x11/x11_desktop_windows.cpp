@@ -3,7 +3,7 @@
 
 #include "core/logging.h"
 #include "desktop/qt_desktop_windows.h"
-#include "ui/screen_info.h"
+#include "core/screen_info.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
