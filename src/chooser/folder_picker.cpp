@@ -3,10 +3,10 @@
 
 #include "chooser/folder_picker.h"
 
+#include "chooser/chooser_workers.h"
 #include "chooser/folder_check.h"
 #include "chooser/folder_places.h"
 #include "chooser/folder_tree_model.h"
-#include "support/off_thread_runner.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -162,8 +162,7 @@ QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& cu
 
 FolderPickerDialog::FolderPickerDialog(const QString& prompt, const QString& startFolder,
                                        QWidget* owner)
-    : QDialog(owner), m_check(std::make_unique<FolderCheck>()),
-      m_worker(std::make_unique<OffThreadRunner>())
+    : QDialog(owner), m_check(std::make_unique<FolderCheck>())
 {
     static const bool accessibleInstalled = [] {
         QAccessible::installFactory(ChooserAccessible::factory);
@@ -338,7 +337,7 @@ void FolderPickerDialog::openOn(const QString& startFolder)
 void FolderPickerDialog::readPlaces()
 {
     addPlace({QStringLiteral("Home"), QDir::homePath()});
-    m_worker->run([this] {
+    chooserWorkers().run(this, [this] {
         return OffThreadRunner::Delivery([this, places = ::readPlaces()] {
             for (const Place& place : places)
                 addPlace(place);
@@ -423,7 +422,7 @@ void FolderPickerDialog::createFolder(const QString& name)
         return;
     }
     // The parent may lie on a share that does not answer: then no answer ever comes.
-    m_worker->run([this, folder = QFile::encodeName(path).toStdString()] {
+    chooserWorkers().run(this, [this, folder = QFile::encodeName(path).toStdString()] {
         const int error = ::mkdir(folder.c_str(), 0777) == 0 ? 0 : errno;
         return OffThreadRunner::Delivery([this, folder, error] {
             folderCreated(QFile::decodeName(QByteArray::fromStdString(folder)), error);

@@ -3,6 +3,7 @@
 
 #include "chooser/folder_tree_model.h"
 
+#include "chooser/chooser_workers.h"
 #include "chooser/folder_places.h"
 
 #include <QApplication>
@@ -276,7 +277,7 @@ void FolderTreeModel::listNext()
         const std::uint64_t id = ++m_lastId;
         const QByteArray encoded = QFile::encodeName(path);
         std::string folder(encoded.constData(), std::size_t(encoded.size()));
-        const bool started = m_runner.run([this, id, folder = std::move(folder)] {
+        const bool started = chooserWorkers().run(this, [this, id, folder = std::move(folder)] {
             return OffThreadRunner::Delivery(
                 [this, id, listing = sortedSubfolders(folder)]() mutable {
                     listingCame(id, listing.opened, std::move(listing.names));

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "chooser/folder_check.h"
-#include "support/off_thread_runner.h"
 
 #include <QAbstractItemModel>
 #include <QIcon>
@@ -99,5 +98,4 @@ private:
     std::map<std::uint64_t, QString> m_listing; // the folder of each listing in flight
     std::uint64_t m_lastId = 0;
     std::uint64_t m_running = 0; // 0: none within its patience
-    OffThreadRunner m_runner;    // last: goes first, so no delivery comes to a half-gone model
 };

@@ -7,6 +7,7 @@
 
 #include "core/logging.h"
 
+#include <QPointer>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -83,7 +84,8 @@ struct OffThreadRunner::Shared
     }
 };
 
-OffThreadRunner::OffThreadRunner() : m_shared(std::make_shared<Shared>())
+OffThreadRunner::OffThreadRunner(int maxWorkers)
+    : m_maxWorkers(maxWorkers), m_shared(std::make_shared<Shared>())
 {
     if (!m_shared->wakeUp) {
         qCWarning(lcCounter).noquote()
@@ -145,7 +147,7 @@ bool OffThreadRunner::run(Job job)
         m_shared->workArrived.notify_one();
         return true;
     }
-    if (startWorker()) {
+    if (m_shared->workers < m_maxWorkers && startWorker()) {
         lock.unlock();
         m_shared->workArrived.notify_one();
         return true;
@@ -171,15 +173,13 @@ bool OffThreadRunner::startWorker()
     }
 }
 
-bool OffThreadRunner::runInSteps(SteppedJob job)
+bool OffThreadRunner::run(const QObject* receiver, Job job)
 {
-    const std::weak_ptr<Shared> mailbox = m_shared;
-    return run([mailbox, job = std::move(job)]() -> Delivery {
-        job([&mailbox](Delivery delivery) {
-            if (const auto shared = mailbox.lock())
-                shared->put(std::move(delivery));
-        });
-        return {};
+    return run([receiver = QPointer(receiver), job = std::move(job)]() -> Delivery {
+        return [receiver, delivery = job()] {
+            if (receiver && delivery)
+                delivery();
+        };
     });
 }
 
