@@ -4,7 +4,7 @@
 #include "core/poll_cycle.h"
 
 #include "core/alerts.h"
-#include "core/logging.h"
+#include "support/logging.h"
 
 PollCycle::PollCycle(const SlotFields& fields, FileCounter& counter, Beeper& beeper,
                      MessageBox& messageBox, Timer& patience)

@@ -3,9 +3,8 @@
 
 #include "support/off_thread_runner.h"
 
+#include "support/logging.h"
 #include "support/unique_fd.h"
-
-#include "core/logging.h"
 
 #include <QPointer>
 #include <QSocketNotifier>

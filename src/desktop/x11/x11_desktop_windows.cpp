@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "core/logging.h"
-#include "desktop/qt_desktop_windows.h"
 #include "core/screen_info.h"
+#include "desktop/qt_desktop_windows.h"
+#include "support/logging.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
