@@ -8,8 +8,8 @@
 // what the machine and Qt give anyway. Rounds interleave the two; the longest gaps are
 // reported with their ratio.
 
-#include "ui/folder_picker.h"
-#include "ui/folder_tree_model.h"
+#include "chooser/folder_picker.h"
+#include "chooser/folder_tree_model.h"
 
 #include <QApplication>
 #include <QDir>

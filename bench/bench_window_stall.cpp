@@ -11,7 +11,7 @@
 
 #include "bench_fixture.h"
 #include "core/alerts.h"
-#include "core/watch_core.h"
+#include "core/poll_cycle.h"
 #include "counting/directory_counter.h"
 #include "counting/threaded_file_counter.h"
 #include "desktop/qt_timer.h"

@@ -21,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 #include <fcntl.h>
@@ -62,23 +63,25 @@ void TestChangesSaved::changeIsSavedSoonAsOneWrite_data()
     QTest::addColumn<Action>("change");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("saved");
+    QTest::addColumn<bool>("goesOn"); // the changes go on while the test waits
     QTest::newRow("Alert Sound ticked") << Action([](Form1& w) { click(w, w.Check4); }) << "check4"
-                                        << " 1";
+                                        << " 1" << false;
     QTest::newRow("slot switched off")
         << Action([](Form1& w) { click(w, w.Check1[0]); }) << "check1_ 0"
-        << " 0";
+        << " 0" << false;
     QTest::newRow("alert option ticked")
         << Action([](Form1& w) { click(w, w.Check3[0]); }) << "check3_ 0"
-        << " 1";
+        << " 1" << false;
     QTest::newRow("folder chosen") << Action([](Form1& w) {
         w.setFolderPicker([](QWidget*, const QString&, const QString&) { return "/chosen"; });
         click(w, w.Command1[0]);
     }) << "folder_ 0"
-                                   << "/chosen";
+                                   << "/chosen" << false;
     QTest::newRow("folder cleared") << Action([](Form1& w) {
         w.setFolderPicker([](QWidget*, const QString&, const QString&) { return QString(); });
         click(w, w.Command1[0]);
-    }) << "folder_ 0" << NO_FOLDER_TEXT;
+    }) << "folder_ 0" << NO_FOLDER_TEXT
+                                    << false;
     QTest::newRow("a burst of changes") << Action([](Form1& w) {
         for (int slot = 1; slot < SLOT_COUNT; ++slot)
             click(w, w.Check1[slot]);
@@ -86,7 +89,14 @@ void TestChangesSaved::changeIsSavedSoonAsOneWrite_data()
         click(w, w.Check4);
         click(w, w.Check2[0]);
     }) << "check1_ 4"
-                                        << " 1";
+                                        << " 1" << false;
+    QTest::newRow("a steady stream of changes") << Action([](Form1& w) {
+        click(w, w.Check1[0]);
+        auto* stream = new QTimer(&w);
+        QObject::connect(stream, &QTimer::timeout, &w, [&w] { click(w, w.Check4); });
+        stream->start(Form1::SAVE_DELAY_MS / 4);
+    }) << "check1_ 0"
+                                                << " 0" << true;
 }
 
 void TestChangesSaved::changeIsSavedSoonAsOneWrite()
@@ -94,6 +104,7 @@ void TestChangesSaved::changeIsSavedSoonAsOneWrite()
     QFETCH(Action, change);
     QFETCH(QString, key);
     QFETCH(QString, saved);
+    QFETCH(bool, goesOn);
     CallLog log;
     FakeSettingsStore store{log};
     store.values = {{"values/check1_ 0", " 1"}, {"values/folder_ 0", "/before"}};
@@ -114,6 +125,8 @@ void TestChangesSaved::changeIsSavedSoonAsOneWrite()
     QTRY_COMPARE_WITH_TIMEOUT(log.count("flush"), 1, 5 * Form1::SAVE_DELAY_MS);
     QCOMPARE(store.values.value("values/" + key), saved);
     QCOMPARE(log.filter("save:").size(), SETTINGS_VALUE_COUNT);
+    if (goesOn)
+        return; // saved again as the changes go on
     QTest::qWait(Form1::SAVE_DELAY_MS + 300);
     QCOMPARE(log.count("flush"), 1);
 }

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "counting/folder_places.h"
+#include "chooser/folder_check.h"
+#include "chooser/folder_picker.h"
+#include "chooser/folder_places.h"
+#include "chooser/folder_tree_model.h"
 #include "modal_watch.h"
 #include "test_main.h"
-#include "ui/folder_picker.h"
-#include "ui/folder_tree_model.h"
 #include "unprivileged.h"
 
 #include <QAbstractItemView>
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCompleter>
+#include <QDeadlineTimer>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -136,6 +138,45 @@ private:
     qint64 m_longestMs = 0;
 };
 
+#ifdef HANGING_FS
+// The project's FUSE filesystem at <dir>/mnt while it lives, in the mode given; its waits end at
+// release() and on the way out.
+class HangingMount
+{
+public:
+    HangingMount(const QTemporaryDir& dir, const QString& mode = QString())
+        : m_path(dir.filePath("mnt")), m_release(dir.filePath("release"))
+    {
+        if (!QFile::exists("/dev/fuse") || QStandardPaths::findExecutable("fusermount3").isEmpty())
+            return;
+        QDir().mkpath(m_path);
+        QStringList arguments{m_path, m_release};
+        if (!mode.isEmpty())
+            arguments << mode;
+        m_fs.start(HANGING_FS, arguments);
+        QTRY_VERIFY_WITH_TIMEOUT(mounted() || m_fs.state() == QProcess::NotRunning, 5000);
+    }
+    ~HangingMount()
+    {
+        release();
+        QProcess::execute("fusermount3", {"-uz", m_path});
+        m_fs.kill();
+        m_fs.waitForFinished();
+    }
+    bool mounted() const
+    {
+        return m_fs.state() == QProcess::Running && QFileInfo(m_path + "/hang").isDir();
+    }
+    QString path() const { return m_path; }
+    void release() { QFile(m_release).open(QIODevice::WriteOnly); }
+
+private:
+    QString m_path;
+    QString m_release;
+    QProcess m_fs;
+};
+#endif
+
 } // namespace
 
 class TestFolderPicker : public QObject
@@ -165,6 +206,8 @@ private slots:
     void newFolderIsMadeInTheSelectedOne();
     void folderWithoutSubfoldersHasNoExpandArrowOnceRead();
     void hungFolderShowsAsNotAnsweringAndCanBeTaken();
+    void checksThatCameBackAfterAllNoLongerCountAsStuck();
+    void openingsBesideAHungBookmarkLeaveNoMoreThreads();
     void largeFolderListedIntoShownRowsKeepsTheWindowTurning();
     void foldersSortAsTheLocaleAndNumbersSay_data();
     void foldersSortAsTheLocaleAndNumbersSay();
@@ -339,7 +382,9 @@ void TestFolderPicker::typedFolderIsWhatOkReturns()
 
 void TestFolderPicker::typedPathIsTakenFromTheKeyboard_data()
 {
-    QTest::addColumn<QString>("first"); // "ctrl+l": Ctrl+L then End; "paste": Ctrl+V of the path
+    // "ctrl+l": Ctrl+L then End; "field, ctrl+l": a click in the field, then Ctrl+L; "paste":
+    // Ctrl+V of the path
+    QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("typed"); // <home> stands for the home folder
     QTest::addColumn<bool>("okAtOnce"); // else Return goes to the folder, a second takes it
     QTest::addColumn<QString>("expected");
@@ -350,6 +395,9 @@ void TestFolderPicker::typedPathIsTakenFromTheKeyboard_data()
         << "~/in box/" << false << "<home>/in box";
     QTest::newRow("Ctrl+L, then more") << "ctrl+l"
                                        << "/in box" << false << "<home>/in box";
+    QTest::newRow("Ctrl+L in the field, then a path over it")
+        << "field, ctrl+l"
+        << "~/in box" << false << "<home>/in box";
     QTest::newRow("Ctrl+V in the tree") << "paste"
                                         << "" << false << "<home>/in box";
     QTest::newRow("OK straight after a trailing slash") << ""
@@ -378,11 +426,14 @@ void TestFolderPicker::typedPathIsTakenFromTheKeyboard()
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         QTRY_COMPARE(dialog->selectedFolder(), home.path()); // opened on home, the tree focused
         QVERIFY(dialog->folderTree()->hasFocus());
-        if (first == "ctrl+l") {
+        if (first.endsWith("ctrl+l")) {
+            if (first.startsWith("field"))
+                QTest::mouseClick(dialog->pathField(), Qt::LeftButton);
             press(dialog, Qt::Key_L, Qt::ControlModifier);
             QVERIFY(dialog->pathField()->hasFocus());
             QCOMPARE(dialog->pathField()->selectedText(), home.path());
-            press(dialog, Qt::Key_End);
+            if (first == "ctrl+l")
+                press(dialog, Qt::Key_End);
         } else if (first == "paste") {
             press(dialog, Qt::Key_V, Qt::ControlModifier);
         }
@@ -455,16 +506,20 @@ void TestFolderPicker::tabCompletesTheTypedName()
 
 void TestFolderPicker::typedPathThatIsNoFolderKeepsOkDisabled_data()
 {
-    QTest::addColumn<QString>("typed"); // <dir> stands for a temporary folder
-    QTest::newRow("missing") << "<dir>/not here";
-    QTest::newRow("a file") << "<dir>/file.txt";
-    QTest::newRow("not a full path") << "relative/path";
-    QTest::newRow("relative, though the working folder holds it") << "Documents";
+    QTest::addColumn<QString>("typed");       // <dir> stands for a temporary folder
+    QTest::addColumn<bool>("okWhileChecked"); // OK pressed before the check has answered
+    QTest::newRow("missing") << "<dir>/not here" << false;
+    QTest::newRow("a file") << "<dir>/file.txt" << false;
+    QTest::newRow("not a full path") << "relative/path" << false;
+    QTest::newRow("relative, though the working folder holds it") << "Documents" << false;
+    QTest::newRow("missing, OK while it is checked") << "<dir>/not here" << true;
+    QTest::newRow("a file, OK while it is checked") << "<dir>/file.txt" << true;
 }
 
 void TestFolderPicker::typedPathThatIsNoFolderKeepsOkDisabled()
 {
     QFETCH(QString, typed);
+    QFETCH(bool, okWhileChecked);
     QTemporaryDir dir;
     QFile file(dir.filePath("file.txt"));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -474,6 +529,10 @@ void TestFolderPicker::typedPathThatIsNoFolderKeepsOkDisabled()
 
     FolderPickerDialog dialog("prompt");
     type(dialog, typed);
+    if (okWhileChecked) {
+        QVERIFY(okButton(dialog)->isEnabled()); // still being checked
+        okButton(dialog)->click();
+    }
     QTRY_VERIFY(!dialog.pathProblem()->text().isEmpty());
     QVERIFY(!okButton(dialog)->isEnabled());
     QCOMPARE(dialog.selectedFolder(), QString());
@@ -643,23 +702,12 @@ void TestFolderPicker::hungFolderShowsAsNotAnsweringAndCanBeTaken()
 #ifndef HANGING_FS
     QSKIP("the FUSE test filesystem was not built (libfuse3 missing)");
 #else
-    if (!QFile::exists("/dev/fuse") || QStandardPaths::findExecutable("fusermount3").isEmpty())
-        QSKIP("FUSE cannot be used here");
     QTemporaryDir dir;
-    const QString mount = dir.filePath("mnt");
-    QVERIFY(QDir().mkpath(mount) && QDir().mkpath(dir.filePath("other/sub")));
-    QProcess fs;
-    fs.start(HANGING_FS, {mount, dir.filePath("release")});
-    const auto unmount = qScopeGuard([&] {
-        QFile(dir.filePath("release")).open(QIODevice::WriteOnly);
-        QProcess::execute("fusermount3", {"-uz", mount});
-        fs.kill();
-        fs.waitForFinished();
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(
-        QFileInfo(mount + "/hang").isDir() || fs.state() == QProcess::NotRunning, 5000);
-    if (!QFileInfo(mount + "/hang").isDir())
+    QVERIFY(QDir().mkpath(dir.filePath("other/sub")));
+    const HangingMount hanging(dir);
+    if (!hanging.mounted())
         QSKIP("the FUSE filesystem could not be mounted here");
+    const QString mount = hanging.path();
 
     QElapsedTimer closing;
     {
@@ -679,6 +727,93 @@ void TestFolderPicker::hungFolderShowsAsNotAnsweringAndCanBeTaken()
         closing.start();
     }
     QVERIFY2(closing.elapsed() < 1000, "closing the chooser waited for the hung listing");
+#endif
+}
+
+// Checks of names on a mount that does not answer are given up on; once they come back after
+// all, the check answers again.
+void TestFolderPicker::checksThatCameBackAfterAllNoLongerCountAsStuck()
+{
+#ifndef HANGING_FS
+    QSKIP("the FUSE test filesystem was not built (libfuse3 missing)");
+#else
+    QTemporaryDir dir;
+    HangingMount hanging(dir, "lookup");
+    if (!hanging.mounted())
+        QSKIP("the FUSE filesystem could not be mounted here");
+    FolderCheck check;
+    QList<FolderVerdict> verdicts;
+    const auto record = [&](FolderVerdict verdict) { verdicts << verdict; };
+    for (int i = 0; i < FolderCheck::MAX_STUCK; ++i) {
+        check.check(hanging.path() + QString("/not there %1").arg(i), record);
+        QTRY_COMPARE_WITH_TIMEOUT(verdicts.size(), i + 1, 2 * FolderCheck::PATIENCE_MS);
+        QCOMPARE(verdicts.last(), FolderVerdict::NoAnswer);
+    }
+    check.check(dir.path(), record);
+    QTRY_COMPARE(verdicts.size(), FolderCheck::MAX_STUCK + 1);
+    QCOMPARE(verdicts.last(), FolderVerdict::NoAnswer); // too many stuck: not even asked
+
+    hanging.release(); // the stuck checks come back, a moment later
+    const QDeadlineTimer deadline(5000);
+    do {
+        const qsizetype before = verdicts.size();
+        check.check(dir.path(), record);
+        QTRY_COMPARE(verdicts.size(), before + 1);
+    } while (verdicts.last() != FolderVerdict::Folder && !deadline.hasExpired());
+    QCOMPARE(verdicts.last(), FolderVerdict::Folder);
+#endif
+}
+
+// A bookmark on a mount that hangs ties up a thread the first time the chooser opens, and not
+// again each time after it: the places of the later openings come all the same.
+void TestFolderPicker::openingsBesideAHungBookmarkLeaveNoMoreThreads()
+{
+#ifndef HANGING_FS
+    QSKIP("the FUSE test filesystem was not built (libfuse3 missing)");
+#else
+    QTemporaryDir dir;
+    const HangingMount hanging(dir, "lookup");
+    if (!hanging.mounted())
+        QSKIP("the FUSE filesystem could not be mounted here");
+    TemporaryHome home;
+    QVERIFY(QDir(home.path()).mkpath("Documents"));
+    QVERIFY(QDir(home.path()).mkpath(".config/gtk-3.0"));
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+    const auto restoreConfig = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", oldConfig); });
+    QFile bookmarks(home.path() + "/.config/gtk-3.0/bookmarks");
+    QVERIFY(bookmarks.open(QIODevice::WriteOnly));
+    bookmarks.write("file://" + QUrl::toPercentEncoding(hanging.path(), "/") + "/gone Gone\n");
+    bookmarks.close();
+    const auto entries = [](const char* folder) {
+        return QDir(folder)
+            .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+            .size();
+    };
+
+    qsizetype threads = 0;
+    qsizetype descriptors = 0;
+    for (int opening = 1; opening <= 20; ++opening) {
+        FolderPickerDialog dialog("prompt");
+        dialog.show();
+        if (opening == 1) {
+            QTest::qWait(500); // the places' read is stuck on the bookmark
+            continue;
+        }
+        if (opening == 2) {
+            threads = entries("/proc/self/task");
+            descriptors = entries("/proc/self/fd");
+        }
+        QTRY_VERIFY(dialog.places()->count() >= 3); // home, Documents, the bookmark
+    }
+    QTRY_VERIFY2(
+        entries("/proc/self/task") <= threads + 4,
+        qPrintable(
+            QString("%1 threads, %2 at first").arg(entries("/proc/self/task")).arg(threads)));
+    QTRY_VERIFY2(
+        entries("/proc/self/fd") <= descriptors + 4,
+        qPrintable(
+            QString("%1 descriptors, %2 at first").arg(entries("/proc/self/fd")).arg(descriptors)));
 #endif
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "counting/off_thread_runner.h"
 #include "counting/threaded_file_counter.h"
+#include "support/off_thread_runner.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +13,7 @@
 
 #include <csignal>
 #include <future>
+#include <memory>
 #include <pthread.h>
 #include <thread>
 #include <vector>
@@ -41,6 +42,7 @@ private slots:
     void manyFoldersAtOnceShareTheMemoryOfCounts();
     void failingFolderIsReportedOnceAndAgainWhenItRecovers();
     void runnerReusesItsWorkersAndReplacesAStuckOne();
+    void sharedRunnerKeepsToItsWorkersAndToReceiversStillThere();
 };
 
 void TestThreadedFileCounter::answersOnTheAskingThread_data()
@@ -178,6 +180,31 @@ void TestThreadedFileCounter::runnerReusesItsWorkersAndReplacesAStuckOne()
     QVERIFY(seen[3].id != seen[4].id);
     for (const JobThread& thread : seen)
         QVERIFY(thread.termBlocked);
+}
+
+// A runner of one worker, as the choosers share one of a few: a second job waits for the first,
+// and the delivery of a job whose receiver has gone is dropped.
+void TestThreadedFileCounter::sharedRunnerKeepsToItsWorkersAndToReceiversStillThere()
+{
+    OffThreadRunner runner(1);
+    auto gone = std::make_unique<QObject>();
+    const QObject there;
+    std::promise<void> stuck;
+    bool goneDelivered = false;
+    bool thereDelivered = false;
+    QVERIFY(runner.run(gone.get(), [&goneDelivered, release = stuck.get_future().share()] {
+        release.wait();
+        return OffThreadRunner::Delivery([&goneDelivered] { goneDelivered = true; });
+    }));
+    QVERIFY(runner.run(&there, [&thereDelivered] {
+        return OffThreadRunner::Delivery([&thereDelivered] { thereDelivered = true; });
+    }));
+    QTest::qWait(200);
+    QVERIFY2(!thereDelivered, "the second job waits for the one worker");
+    gone.reset();
+    stuck.set_value();
+    QTRY_VERIFY(thereDelivered);
+    QVERIFY(!goneDelivered);
 }
 
 QTEST_GUILESS_MAIN(TestThreadedFileCounter)

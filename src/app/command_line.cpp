@@ -10,8 +10,6 @@
 #include <QCoreApplication>
 #include <QStringList>
 
-#include <algorithm>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,44 +44,22 @@ void displayOpeningHandler(QtMsgType type, const QMessageLogContext& context,
 
 namespace {
 
-// The options QGuiApplication, QApplication and the xcb platform take for themselves, as Qt
-// documents them, and those of them that take the next argument as their value. Qt also takes
-// each with two dashes, and "-style=" and "-stylesheet=" with the value joined.
-const QStringList qtOptionsWithValue{QStringLiteral("-platform"),
-                                     QStringLiteral("-platformpluginpath"),
-                                     QStringLiteral("-platformtheme"),
-                                     QStringLiteral("-plugin"),
-                                     QStringLiteral("-qwindowgeometry"),
-                                     QStringLiteral("-geometry"),
-                                     QStringLiteral("-qwindowtitle"),
-                                     QStringLiteral("-title"),
-                                     QStringLiteral("-qwindowicon"),
-                                     QStringLiteral("-icon"),
-                                     QStringLiteral("-session"),
-                                     QStringLiteral("-display"),
-                                     QStringLiteral("-name"),
-                                     QStringLiteral("-visual"),
-                                     QStringLiteral("-style"),
-                                     QStringLiteral("-stylesheet")};
-const QStringList qtFlags{QStringLiteral("-reverse"), QStringLiteral("-testability"),
-                          QStringLiteral("-widgetcount"), QStringLiteral("-nograb"),
-                          QStringLiteral("-dograb")};
-const QStringList qtJoinedPrefixes{QStringLiteral("-style="), QStringLiteral("-stylesheet="),
-                                   QStringLiteral("-qmljsdebugger=")};
-
-// The option as Qt reads it: one of two leading dashes dropped.
-QString qtSpelling(const QString& argument)
+// The program's own options. A single dash starts a word, as in Qt's own -reverse or -session,
+// never a run of letters: "-reverse" is not "-r -e -v ...".
+struct Options
 {
-    return argument.startsWith(QLatin1String("--")) ? argument.mid(1) : argument;
-}
+    QCommandLineParser parser;
+    QCommandLineOption help = parser.addHelpOption();
+    QCommandLineOption version = parser.addVersionOption();
 
-bool isQtFlag(const QString& argument)
-{
-    const QString option = qtSpelling(argument);
-    return qtFlags.contains(option) ||
-           std::any_of(qtJoinedPrefixes.cbegin(), qtJoinedPrefixes.cend(),
-                       [&](const QString& prefix) { return option.startsWith(prefix); });
-}
+    Options()
+    {
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.setApplicationDescription(
+            QStringLiteral("Watches up to five folders and tells you when files appear in or "
+                           "disappear from them."));
+    }
+};
 
 // Qt documents its own options only to the parser of a running application: one is made on the
 // offscreen platform, which needs no display, and the parser prints the help and ends the
@@ -102,58 +78,45 @@ bool isQtFlag(const QString& argument)
 
 } // namespace
 
-std::optional<int> handleCommandLine(int argc, char** argv)
+std::optional<int> handleInformationOptions(int argc, char** argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    // Qt's own options are QApplication's to take; the rest are this program's.
-    QStringList ours{arguments.value(0)};
-    for (int i = 1; i < arguments.size(); ++i) {
-        if (qtOptionsWithValue.contains(qtSpelling(arguments[i]))) {
-            if (i + 1 == arguments.size()) {
-                std::fprintf(stderr, "%s: option '%s' needs a value (try --help)\n",
-                             MARROWQUILL_EXECUTABLE_NAME, qPrintable(arguments[i]));
-                return 2;
-            }
-            ++i;
-        } else if (!isQtFlag(arguments[i])) {
-            ours << arguments[i];
-        }
-    }
-
     QCoreApplication::setApplicationName(QString::fromLatin1(MARROWQUILL_EXECUTABLE_NAME));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(PRODUCT_VERSION));
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Watches up to five folders and tells you when files appear in or "
-                       "disappear from them."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    if (!parser.parse(ours) || !parser.positionalArguments().isEmpty()) {
-        const QString error = parser.positionalArguments().isEmpty()
-                                  ? parser.errorText()
-                                  : QStringLiteral("unexpected argument '%1'")
-                                        .arg(parser.positionalArguments().first());
-        std::fprintf(stderr, "%s: %s (try --help)\n", MARROWQUILL_EXECUTABLE_NAME,
-                     qPrintable(error));
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help-all")))
-        showHelpWithQtOptions(parser);
-    if (parser.isSet(help)) {
+    Options options;
+    // Qt's own options are not known yet: they are unknown here, and not an error.
+    options.parser.parse(arguments);
+    if (options.parser.isSet(QStringLiteral("help-all")))
+        showHelpWithQtOptions(options.parser);
+    if (options.parser.isSet(options.help)) {
         // With no application object yet, the parser cannot know the command's name.
-        QString text = parser.helpText();
+        QString text = options.parser.helpText();
         text.replace(QStringLiteral("<executable_name>"),
                      QString::fromLatin1(MARROWQUILL_EXECUTABLE_NAME));
         std::fputs(qPrintable(text), stdout);
         return 0;
     }
-    if (parser.isSet(version)) {
+    if (options.parser.isSet(options.version)) {
         std::printf("%s %s\n", APPLICATION_NAME, PRODUCT_VERSION);
         return 0;
     }
     return std::nullopt;
+}
+
+std::optional<int> rejectUnknownArguments()
+{
+    Options options;
+    if (options.parser.parse(QCoreApplication::arguments()) &&
+        options.parser.positionalArguments().isEmpty())
+        return std::nullopt;
+    const QString error = options.parser.positionalArguments().isEmpty()
+                              ? options.parser.errorText()
+                              : QStringLiteral("unexpected argument '%1'")
+                                    .arg(options.parser.positionalArguments().first());
+    std::fprintf(stderr, "%s: %s (try --help)\n", MARROWQUILL_EXECUTABLE_NAME, qPrintable(error));
+    return 2;
 }
 
 void endQuietlyWhenNoDisplayOpens()

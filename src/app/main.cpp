@@ -24,7 +24,7 @@
 
 int main(int argc, char** argv)
 {
-    if (const std::optional<int> status = handleCommandLine(argc, argv))
+    if (const std::optional<int> status = handleInformationOptions(argc, argv))
         return *status;
     endQuietlyWhenNoDisplayOpens();
     chooseWindowPlatform();
@@ -32,6 +32,8 @@ int main(int argc, char** argv)
     const QByteArray launchToken = SingleInstance::launchTokenFromEnvironment();
     QApplication app(argc, argv);
     restoreMessageHandler();
+    if (const std::optional<int> status = rejectUnknownArguments())
+        return *status;
     QApplication::setApplicationName(QString::fromLatin1(APPLICATION_NAME));
     QApplication::setOrganizationName(QString::fromLatin1(APPLICATION_NAME));
     QApplication::setApplicationVersion(QString::fromLatin1(PRODUCT_VERSION));

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "core/watch_core.h"
+#include "core/poll_cycle.h"
 
 #include "core/alerts.h"
-#include "core/logging.h"
+#include "support/logging.h"
 
 PollCycle::PollCycle(const SlotFields& fields, FileCounter& counter, Beeper& beeper,
                      MessageBox& messageBox, Timer& patience)

@@ -3,7 +3,7 @@
 
 #include "counting/directory_counter.h"
 
-#include "counting/unique_fd.h"
+#include "support/unique_fd.h"
 
 #include <QFile>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "counting/remembered_counts.h"
-#include "counting/unique_fd.h"
+#include "support/unique_fd.h"
 
 #include <QByteArray>
 #include <QString>

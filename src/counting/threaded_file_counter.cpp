@@ -6,7 +6,7 @@
 #include "counting/directory_counter.h"
 #include "counting/remembered_counts.h"
 
-#include "core/logging.h"
+#include "support/logging.h"
 
 #include <QFile>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/file_counter.h"
-#include "counting/off_thread_runner.h"
+#include "support/off_thread_runner.h"
 
 #include <QSet>
 #include <QString>

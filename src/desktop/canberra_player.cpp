@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
 #include "core/app_identity.h"
-#include "core/logging.h"
 #include "desktop/event_sound.h"
+#include "support/logging.h"
 
 #include <canberra.h>
 

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "ui/screen_info.h"
+#include "core/screen_info.h"
 
 class QtScreenInfo final : public ScreenInfo
 {

@@ -3,7 +3,7 @@
 
 #include "desktop/qt_translations.h"
 
-#include "core/logging.h"
+#include "support/logging.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

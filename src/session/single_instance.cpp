@@ -3,7 +3,7 @@
 
 #include "session/single_instance.h"
 
-#include "core/logging.h"
+#include "support/logging.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "counting/unique_fd.h"
+#include "support/unique_fd.h"
 
 #include <QLocalServer>
 #include <QObject>

@@ -3,7 +3,7 @@
 
 #include "session/termination_signals.h"
 
-#include "core/logging.h"
+#include "support/logging.h"
 
 #include <QSocketNotifier>
 

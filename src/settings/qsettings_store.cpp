@@ -3,7 +3,7 @@
 
 #include "settings/qsettings_store.h"
 
-#include "core/logging.h"
+#include "support/logging.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,14 +3,14 @@
 
 #include "ui/main_window.h"
 
+#include "chooser/folder_picker.h"
 #include "core/app_identity.h"
+#include "core/screen_info.h"
 #include "core/timer.h"
 #include "settings/settings_layout.h"
 #include "ui/check_value_box.h"
 #include "ui/folder_label.h"
-#include "ui/folder_picker.h"
 #include "ui/main_window_layout.h"
-#include "ui/screen_info.h"
 #include "ui/tab_control.h"
 
 #include <QAccessible>

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "core/watch_core.h"
+#include "core/poll_cycle.h"
 
 #include <QWidget>
 

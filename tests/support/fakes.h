@@ -5,10 +5,10 @@
 
 #include "core/alerts.h"
 #include "core/file_counter.h"
+#include "core/poll_cycle.h"
 #include "core/timer.h"
-#include "core/watch_core.h"
 #include "settings/settings_store.h"
-#include "ui/screen_info.h"
+#include "core/screen_info.h"
 
 #include <QMap>
 #include <QStringList>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "core/logging.h"
+#include "core/screen_info.h"
 #include "desktop/qt_desktop_windows.h"
-#include "ui/screen_info.h"
+#include "support/logging.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -25,7 +25,9 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <set>
 #include <thread>
+#include <utility>
 
 #include <poll.h>
 
@@ -117,32 +119,40 @@ public:
     }
     ~X11DesktopWindows() override { qApp->removeNativeEventFilter(this); }
 
-    // Qt's request to activate a modal window as it maps reaches the window manager and, as the
-    // root's events do, Qt itself, which takes it for the window manager's answer and the window
-    // for active. A box mapped without activation refuses the focus until its request has gone
-    // by, and Qt does not hear it.
+    // Qt asks the window manager to activate a modal window as soon as it maps, even one shown
+    // without activation, and some window managers (mutter, muffin) grant it while the user
+    // types elsewhere. A box mapped without activation refuses the focus, so the keys go to no
+    // window rather than to the box; right after Qt's request, the keyboard is handed back to
+    // the window that had it, as a pager would. Qt's request also reaches Qt itself, as the
+    // root's events do, and Qt would take it for the window manager's answer: Qt does not hear
+    // it, and the box accepts the focus from then on, for the user's click.
     bool nativeEventFilter(const QByteArray&, void* message, qintptr*) override
     {
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE)
+        const auto type = event->response_type & 0x7f;
+        if (type == XCB_MAP_NOTIFY) {
+            const auto* mapped = static_cast<const xcb_map_notify_event_t*>(message);
+            if (QWidget* box = boxShownWithoutActivation(mapped->window)) {
+                // Qt sends its request as it handles this event; this comes after it.
+                QTimer::singleShot(0, box, [this] { giveKeyboardBack(); });
+            }
+            return false;
+        }
+        if (type != XCB_CLIENT_MESSAGE)
             return false;
         const auto* request = static_cast<const xcb_client_message_event_t*>(message);
         if (request->type != m_activeWindow || request->data.data32[0] != SOURCE_APPLICATION)
             return false;
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            const QWindow* window = widget->windowHandle();
-            if (!window || !window->handle() || xcb_window_t(window->winId()) != request->window ||
-                !widget->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
-                continue;
-            // Setting the widget's flags would make its window anew: the window's flag is
-            // cleared, and the widget only told.
-            QTimer::singleShot(0, widget, [widget] {
-                widget->overrideWindowFlags(widget->windowFlags() & ~Qt::WindowDoesNotAcceptFocus);
-                widget->windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, false);
-            });
-            return true;
-        }
-        return false;
+        QWidget* box = boxShownWithoutActivation(request->window);
+        if (!box)
+            return false;
+        // Setting the widget's flags would make its window anew: the window's flag is cleared,
+        // and the widget only told.
+        QTimer::singleShot(0, box, [box] {
+            box->overrideWindowFlags(box->windowFlags() & ~Qt::WindowDoesNotAcceptFocus);
+            box->windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, false);
+        });
+        return true;
     }
 
     // Qt may still take its window for active a while after the window manager gave the
@@ -164,8 +174,10 @@ public:
     // reads its requests in order, so the owner has moved by the time it maps the box.
     void prepareAlert(QWidget* box, QWidget* owner) override
     {
-        if (box->testAttribute(Qt::WA_ShowWithoutActivating)) // before its window is made
+        if (box->testAttribute(Qt::WA_ShowWithoutActivating)) { // before its window is made
             box->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+            m_keyboardOwner = value32(m_root, m_activeWindow, XCB_ATOM_WINDOW);
+        }
         QtDesktopWindows::prepareAlert(box, owner);
         const std::optional<std::uint32_t> desktop = currentDesktop();
         const std::uint32_t boxDesktop = desktop.value_or(ALL_DESKTOPS);
@@ -187,12 +199,14 @@ public:
     // when the box says the user has seen it.
     void setAttention(QWidget* window, bool on) override
     {
+        const xcb_window_t id = windowOf(window);
+        if (!on)
+            m_asking.erase(id);
         if (!window->isVisible())
             return;
-        const xcb_window_t id = windowOf(window);
-        sendToRoot(id, atom("_NET_WM_STATE"),
-                   {on ? NET_WM_STATE_ADD : NET_WM_STATE_REMOVE,
-                    atom("_NET_WM_STATE_DEMANDS_ATTENTION"), 0, SOURCE_APPLICATION, 0});
+        if (on)
+            m_asking.insert(id);
+        askForAttention(id, on);
         setUrgency(id, on);
         xcb_flush(m_connection);
     }
@@ -252,6 +266,30 @@ public:
 private:
     xcb_window_t windowOf(QWidget* window) const { return xcb_window_t(window->winId()); }
 
+    // The box of ours whose native window is `window`, while it still refuses the focus.
+    static QWidget* boxShownWithoutActivation(xcb_window_t window)
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            const QWindow* handle = widget->windowHandle();
+            if (handle && handle->handle() && xcb_window_t(handle->winId()) == window &&
+                widget->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
+                return widget;
+        }
+        return nullptr;
+    }
+
+    void giveKeyboardBack()
+    {
+        const std::optional<std::uint32_t> owner = std::exchange(m_keyboardOwner, std::nullopt);
+        if (!owner || *owner == XCB_WINDOW_NONE)
+            return;
+        sendToRoot(*owner, m_activeWindow, {SOURCE_USER_REQUEST, XCB_CURRENT_TIME, 0, 0, 0});
+        // A window manager clears the attention of the window it activates.
+        for (const xcb_window_t window : m_asking)
+            askForAttention(window, true);
+        xcb_flush(m_connection);
+    }
+
     xcb_atom_t atom(const char* name)
     {
         const auto cookie =
@@ -295,6 +333,13 @@ private:
                        reinterpret_cast<const char*>(&event));
     }
 
+    void askForAttention(xcb_window_t window, bool on)
+    {
+        sendToRoot(window, atom("_NET_WM_STATE"),
+                   {on ? NET_WM_STATE_ADD : NET_WM_STATE_REMOVE,
+                    atom("_NET_WM_STATE_DEMANDS_ATTENTION"), 0, SOURCE_APPLICATION, 0});
+    }
+
     // The ICCCM urgency hint, which older taskbars read instead of the EWMH state.
     void setUrgency(xcb_window_t window, bool on)
     {
@@ -317,6 +362,9 @@ private:
     xcb_connection_t* m_connection;
     xcb_window_t m_root;
     xcb_atom_t m_activeWindow;
+    // The window that had the keyboard when a box was last shown without activation.
+    std::optional<std::uint32_t> m_keyboardOwner;
+    std::set<xcb_window_t> m_asking; // the windows asking for the user's attention
 };
 
 } // namespace

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "counting/folder_check.h"
+#include "chooser/folder_check.h"
+
+#include "chooser/chooser_workers.h"
 
 #include <QFile>
 #include <QTimer>
@@ -29,7 +31,8 @@ FolderCheck::~FolderCheck() = default;
 void FolderCheck::check(const QString& path, Done done)
 {
     if (m_stuck >= MAX_STUCK) {
-        m_runner.post([done = std::move(done)] { done(FolderVerdict::NoAnswer); });
+        QTimer::singleShot(0, &m_context,
+                           [done = std::move(done)] { done(FolderVerdict::NoAnswer); });
         return;
     }
     if (m_running) {
@@ -48,15 +51,15 @@ void FolderCheck::start(Request request)
     std::string path(encoded.constData(), std::size_t(encoded.size()));
     const bool started =
         !path.empty() && path.find('\0') == std::string::npos &&
-        m_runner.run([this, id, path = std::move(path)] {
+        chooserWorkers().run(&m_context, [this, id, path = std::move(path)] {
             const FolderVerdict verdict = verdictOn(path);
             return OffThreadRunner::Delivery([this, id, verdict] { answered(id, verdict); });
         });
     if (!started) {
-        m_runner.post([this, id] { answered(id, FolderVerdict::Missing); });
+        QTimer::singleShot(0, &m_context, [this, id] { answered(id, FolderVerdict::Missing); });
         return;
     }
-    QTimer::singleShot(PATIENCE_MS, &m_timers, [this, id] { gaveUp(id); });
+    QTimer::singleShot(PATIENCE_MS, &m_context, [this, id] { gaveUp(id); });
 }
 
 void FolderCheck::answered(std::uint64_t id, FolderVerdict verdict)

@@ -9,7 +9,6 @@
 
 class FolderCheck;
 class FolderTreeModel;
-class OffThreadRunner;
 class PathCompleter;
 class QCheckBox;
 class QDialogButtonBox;
@@ -109,7 +108,6 @@ private:
     QPushButton* m_newFolder = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     std::unique_ptr<FolderCheck> m_check;
-    std::unique_ptr<OffThreadRunner> m_worker; // reads the places, makes new folders
     QTimer* m_rescroll = nullptr;
 
     QString m_candidate;

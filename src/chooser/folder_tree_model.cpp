@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "ui/folder_tree_model.h"
+#include "chooser/folder_tree_model.h"
 
-#include "counting/folder_places.h"
+#include "chooser/chooser_workers.h"
+#include "chooser/folder_places.h"
 
 #include <QApplication>
 #include <QCollator>
@@ -276,7 +277,7 @@ void FolderTreeModel::listNext()
         const std::uint64_t id = ++m_lastId;
         const QByteArray encoded = QFile::encodeName(path);
         std::string folder(encoded.constData(), std::size_t(encoded.size()));
-        const bool started = m_runner.run([this, id, folder = std::move(folder)] {
+        const bool started = chooserWorkers().run(this, [this, id, folder = std::move(folder)] {
             return OffThreadRunner::Delivery(
                 [this, id, listing = sortedSubfolders(folder)]() mutable {
                     listingCame(id, listing.opened, std::move(listing.names));

@@ -3,8 +3,6 @@
 
 #pragma once
 
-#include "counting/off_thread_runner.h"
-
 #include <QObject>
 #include <QString>
 
@@ -54,6 +52,5 @@ private:
     std::map<std::uint64_t, Done> m_inFlight;
     std::optional<Request> m_waiting;
     int m_stuck = 0;
-    QObject m_timers; // the patience timers go with the check
-    OffThreadRunner m_runner;
+    QObject m_context; // the patience timers and the answers go with the check
 };

@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "counting/folder_places.h"
+#include "chooser/folder_places.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <memory>
-#include <sstream>
+#include <mutex>
+#include <set>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,10 +26,26 @@ struct DirCloser
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
+// Whether a place's folder is there. A folder another chooser is still looking at (a mount that
+// hangs) is not looked at again until that look comes back, so that opening the chooser again
+// and again leaves one thread stuck on it, not one each time; meanwhile it counts as there.
 bool isFolder(const QString& path)
 {
+    struct Looks
+    {
+        std::mutex mutex;
+        std::set<std::string> names;
+    };
+    // Never destroyed: a look stuck in the kernel may come back while the program ends.
+    static Looks* const inFlight = new Looks;
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (const std::lock_guard lock(inFlight->mutex); !inFlight->names.insert(name).second)
+        return true;
     struct stat status;
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode);
+    const bool folder = ::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    const std::lock_guard lock(inFlight->mutex);
+    inFlight->names.erase(name);
+    return folder;
 }
 
 QString lastName(const QString& path)
@@ -74,13 +93,10 @@ bool isRemovableMountPoint(const QString& path)
     return removable.match(path).hasMatch();
 }
 
-QString readText(const std::string& path)
+QString readText(const QString& path)
 {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    const std::string bytes = text.str();
-    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 void appendExisting(std::vector<Place>& places, const std::vector<Place>& candidates)
@@ -123,26 +139,6 @@ SubfolderListing listSubfolders(const std::string& folder)
     return listing;
 }
 
-std::vector<Place> userFoldersFromText(const QString& text, const QString& home)
-{
-    static const QRegularExpression line(QStringLiteral(R"re(^\s*XDG_\w+_DIR\s*=\s*"(.*)"\s*$)re"));
-    std::vector<Place> places;
-    for (const QString& entry : text.split(QLatin1Char('\n'))) {
-        const QRegularExpressionMatch match = line.match(entry);
-        if (!match.hasMatch())
-            continue;
-        QString path = match.captured(1);
-        if (path.startsWith(QLatin1String("$HOME")))
-            path = home + path.mid(5);
-        path = QString(path).replace(QLatin1String("\\\""), QLatin1String("\""));
-        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-            path.chop(1);
-        if (path.startsWith(QLatin1Char('/')) && path != home)
-            places.push_back({lastName(path), path});
-    }
-    return places;
-}
-
 std::vector<Place> bookmarksFromText(const QString& text)
 {
     std::vector<Place> places;
@@ -182,13 +178,26 @@ std::vector<Place> volumesFromMountInfo(const QString& text)
     return places;
 }
 
-std::vector<Place> readPlaces(const std::string& home, const std::string& configHome)
+std::vector<Place> readPlaces()
 {
-    const QString homePath = QFile::decodeName(QByteArray::fromStdString(home));
+    const QString home = QDir::homePath();
     std::vector<Place> places;
-    appendExisting(places, userFoldersFromText(readText(configHome + "/user-dirs.dirs"), homePath));
-    appendExisting(places, bookmarksFromText(readText(configHome + "/gtk-3.0/bookmarks")));
-    const std::vector<Place> volumes = volumesFromMountInfo(readText("/proc/self/mountinfo"));
+    for (const QStandardPaths::StandardLocation location :
+         {QStandardPaths::DesktopLocation, QStandardPaths::DocumentsLocation,
+          QStandardPaths::DownloadLocation, QStandardPaths::MusicLocation,
+          QStandardPaths::PicturesLocation, QStandardPaths::MoviesLocation,
+          QStandardPaths::PublicShareLocation, QStandardPaths::TemplatesLocation}) {
+        // A folder set to the home folder itself is switched off.
+        const QString path = QDir::cleanPath(QStandardPaths::writableLocation(location));
+        if (!path.isEmpty() && path != home && isFolder(path))
+            places.push_back({lastName(path), path});
+    }
+    const QString configHome =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    appendExisting(places,
+                   bookmarksFromText(readText(configHome + QStringLiteral("/gtk-3.0/bookmarks"))));
+    const std::vector<Place> volumes =
+        volumesFromMountInfo(readText(QStringLiteral("/proc/self/mountinfo")));
     places.insert(places.end(), volumes.begin(), volumes.end());
     return places;
 }

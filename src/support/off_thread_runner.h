@@ -4,14 +4,17 @@
 #pragma once
 
 #include <functional>
+#include <limits>
 #include <memory>
 
+class QObject;
 class QSocketNotifier;
 
 // Runs jobs on a small pool of long-lived worker threads, and hands what each produces back to
 // the thread that made the runner, through its event loop. A job starts at once: on an idle
 // worker, or on a new one when every worker is busy, so a job stuck in the kernel (a filesystem
-// that hangs) ties up its own worker and nothing else; it is replaced, never waited for. A
+// that hangs) ties up its own worker and nothing else; it is replaced, never waited for, unless
+// the runner already has its most workers, when the job waits for the first that is free. A
 // worker that finds enough others idle after its job ends goes. Nothing ever waits for a job to
 // end, not even the runner as it goes, and the process can still end at once.
 //
@@ -25,7 +28,7 @@ public:
     // Runs on a thread of its own and says what to do with its outcome.
     using Job = std::function<Delivery()>;
 
-    OffThreadRunner();
+    explicit OffThreadRunner(int maxWorkers = std::numeric_limits<int>::max());
     OffThreadRunner(const OffThreadRunner&) = delete;
     OffThreadRunner& operator=(const OffThreadRunner&) = delete;
     // Deliveries not yet made are dropped; jobs still running go on and are never heard of.
@@ -34,15 +37,11 @@ public:
     // False when no worker is there and none could be started; the job then never runs. When
     // every worker is busy and no new one can start, the job waits for the first that is free.
     bool run(Job job);
+    // As run, for a runner shared by several receivers: the delivery is made only if
+    // `receiver` is still there by then.
+    bool run(const QObject* receiver, Job job);
     // Queues a delivery made on the runner's own thread, to run from the event loop.
     void post(Delivery delivery);
-
-    // Hands a delivery to the runner's thread while a job goes on.
-    using Post = std::function<void(Delivery)>;
-    // Runs on a worker thread, and hands back what it produces through `post` as it goes.
-    using SteppedJob = std::function<void(const Post& post)>;
-    // As run, for a job that makes several deliveries.
-    bool runInSteps(SteppedJob job);
 
     // Workers kept waiting for work once their job is done; more than this many idle ones go.
     static constexpr int MAX_IDLE_WORKERS = 2;
@@ -53,6 +52,7 @@ private:
     bool startWorker();
     void deliverAll();
 
+    const int m_maxWorkers;
     std::shared_ptr<Shared> m_shared;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "counting/off_thread_runner.h"
+#include "support/off_thread_runner.h"
 
-#include "counting/unique_fd.h"
+#include "support/logging.h"
+#include "support/unique_fd.h"
 
-#include "core/logging.h"
-
+#include <QPointer>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -83,7 +83,8 @@ struct OffThreadRunner::Shared
     }
 };
 
-OffThreadRunner::OffThreadRunner() : m_shared(std::make_shared<Shared>())
+OffThreadRunner::OffThreadRunner(int maxWorkers)
+    : m_maxWorkers(maxWorkers), m_shared(std::make_shared<Shared>())
 {
     if (!m_shared->wakeUp) {
         qCWarning(lcCounter).noquote()
@@ -145,7 +146,7 @@ bool OffThreadRunner::run(Job job)
         m_shared->workArrived.notify_one();
         return true;
     }
-    if (startWorker()) {
+    if (m_shared->workers < m_maxWorkers && startWorker()) {
         lock.unlock();
         m_shared->workArrived.notify_one();
         return true;
@@ -171,15 +172,13 @@ bool OffThreadRunner::startWorker()
     }
 }
 
-bool OffThreadRunner::runInSteps(SteppedJob job)
+bool OffThreadRunner::run(const QObject* receiver, Job job)
 {
-    const std::weak_ptr<Shared> mailbox = m_shared;
-    return run([mailbox, job = std::move(job)]() -> Delivery {
-        job([&mailbox](Delivery delivery) {
-            if (const auto shared = mailbox.lock())
-                shared->put(std::move(delivery));
-        });
-        return {};
+    return run([receiver = QPointer(receiver), job = std::move(job)]() -> Delivery {
+        return [receiver, delivery = job()] {
+            if (receiver && delivery)
+                delivery();
+        };
     });
 }
 

@@ -28,14 +28,11 @@ struct Place
     QString path;
 };
 
-// The user's XDG folders from the text of user-dirs.dirs, "$HOME" standing for `home`. A folder
-// set to the home folder itself is switched off and left out.
-std::vector<Place> userFoldersFromText(const QString& text, const QString& home);
 // The local folders of GTK's bookmarks file, named by their label or else their last name.
 std::vector<Place> bookmarksFromText(const QString& text);
 // The removable and network volumes among the mounts of /proc/self/mountinfo.
 std::vector<Place> volumesFromMountInfo(const QString& text);
 
-// The places after home: the XDG folders that exist, the bookmarked folders that exist and the
-// mounted volumes (which are not looked at: a network volume may not answer).
-std::vector<Place> readPlaces(const std::string& home, const std::string& configHome);
+// The places after home: the user's XDG folders that exist, the bookmarked folders that exist
+// and the mounted volumes (which are not looked at: a network volume may not answer).
+std::vector<Place> readPlaces();

@@ -3,8 +3,7 @@
 
 #pragma once
 
-#include "counting/folder_check.h"
-#include "counting/off_thread_runner.h"
+#include "chooser/folder_check.h"
 
 #include <QAbstractItemModel>
 #include <QIcon>
@@ -99,5 +98,4 @@ private:
     std::map<std::uint64_t, QString> m_listing; // the folder of each listing in flight
     std::uint64_t m_lastId = 0;
     std::uint64_t m_running = 0; // 0: none within its patience
-    OffThreadRunner m_runner;    // last: goes first, so no delivery comes to a half-gone model
 };

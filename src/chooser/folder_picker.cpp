@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "ui/folder_picker.h"
+#include "chooser/folder_picker.h"
 
-#include "counting/folder_check.h"
-#include "counting/folder_places.h"
-#include "counting/off_thread_runner.h"
-#include "ui/folder_tree_model.h"
+#include "chooser/chooser_workers.h"
+#include "chooser/folder_check.h"
+#include "chooser/folder_places.h"
+#include "chooser/folder_tree_model.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -162,8 +162,7 @@ QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& cu
 
 FolderPickerDialog::FolderPickerDialog(const QString& prompt, const QString& startFolder,
                                        QWidget* owner)
-    : QDialog(owner), m_check(std::make_unique<FolderCheck>()),
-      m_worker(std::make_unique<OffThreadRunner>())
+    : QDialog(owner), m_check(std::make_unique<FolderCheck>())
 {
     static const bool accessibleInstalled = [] {
         QAccessible::installFactory(ChooserAccessible::factory);
@@ -337,14 +336,9 @@ void FolderPickerDialog::openOn(const QString& startFolder)
 // on a share that does not answer.
 void FolderPickerDialog::readPlaces()
 {
-    const QString home = QDir::homePath();
-    addPlace({QStringLiteral("Home"), home});
-    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!configHome.startsWith(QLatin1Char('/')))
-        configHome = home + QStringLiteral("/.config");
-    m_worker->run([this, home = QFile::encodeName(home).toStdString(),
-                   configHome = QFile::encodeName(configHome).toStdString()] {
-        return OffThreadRunner::Delivery([this, places = ::readPlaces(home, configHome)] {
+    addPlace({QStringLiteral("Home"), QDir::homePath()});
+    chooserWorkers().run(this, [this] {
+        return OffThreadRunner::Delivery([this, places = ::readPlaces()] {
             for (const Place& place : places)
                 addPlace(place);
         });
@@ -428,7 +422,7 @@ void FolderPickerDialog::createFolder(const QString& name)
         return;
     }
     // The parent may lie on a share that does not answer: then no answer ever comes.
-    m_worker->run([this, folder = QFile::encodeName(path).toStdString()] {
+    chooserWorkers().run(this, [this, folder = QFile::encodeName(path).toStdString()] {
         const int error = ::mkdir(folder.c_str(), 0777) == 0 ? 0 : errno;
         return OffThreadRunner::Delivery([this, folder, error] {
             folderCreated(QFile::decodeName(QByteArray::fromStdString(folder)), error);
