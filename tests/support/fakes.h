@@ -6,9 +6,9 @@
 #include "core/alerts.h"
 #include "core/file_counter.h"
 #include "core/poll_cycle.h"
+#include "core/screen_info.h"
 #include "core/timer.h"
 #include "settings/settings_store.h"
-#include "core/screen_info.h"
 
 #include <QMap>
 #include <QStringList>
