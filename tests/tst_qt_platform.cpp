@@ -147,20 +147,25 @@ void TestQtPlatform::alertAsksForAttentionOnlyWhileNotInFront_data()
 {
     QTest::addColumn<bool>("ownWindowActive");
     QTest::addColumn<bool>("keptBehind");
+    QTest::addColumn<bool>("leftUnanswered"); // the user goes elsewhere and comes back
     QTest::addColumn<QStringList>("attention");
-    QTest::newRow("comes in front") << true << false << QStringList{"box activated"};
+    QTest::newRow("comes in front") << true << false << false << QStringList{"box activated"};
     QTest::newRow("kept behind, then activated")
-        << true << true
+        << true << true << false
         << QStringList{"box activated", "box on", "owner on", "box off", "owner off"};
     // Another program has the keyboard: the box does not ask for it.
     QTest::newRow("not ours to take, then activated")
-        << false << false << QStringList{"box on", "owner on", "box off", "owner off"};
+        << false << false << false << QStringList{"box on", "owner on", "box off", "owner off"};
+    QTest::newRow("activated, left unanswered, activated again")
+        << false << false << true << QStringList{"box on", "owner on", "box off", "owner off",
+                                                 "box on", "owner on", "box off", "owner off"};
 }
 
 void TestQtPlatform::alertAsksForAttentionOnlyWhileNotInFront()
 {
     QFETCH(bool, ownWindowActive);
     QFETCH(bool, keptBehind);
+    QFETCH(bool, leftUnanswered);
     QFETCH(QStringList, attention);
     QWidget owner, elsewhere;
     owner.setObjectName("owner");
@@ -178,6 +183,13 @@ void TestQtPlatform::alertAsksForAttentionOnlyWhileNotInFront()
         QTest::qWait(QtMessageBox::IN_FRONT_PATIENCE_MS + 300);
         box->activateWindow(); // the user brings it in front: the taskbar stops flashing
         QTRY_VERIFY(box->isActiveWindow());
+        if (leftUnanswered) {
+            elsewhere.show();
+            elsewhere.activateWindow();
+            QTRY_VERIFY(!box->isActiveWindow());
+            box->activateWindow();
+            QTRY_VERIFY(box->isActiveWindow());
+        }
         QTRY_COMPARE(desktop.attention, attention);
     });
     alerts.show("Change in folder /tmp");

@@ -113,9 +113,11 @@ void QtMessageBox::show(const QString& prompt)
         // when a flag such as stay-on-top changes, and what was asked of the old one is lost.
         m_desktop->prepareAlert(&box, m_owner.data());
         box.winId();
+        // Exactly while the box is not in front: a window manager may activate it for a
+        // moment and give the keyboard back, and the user who leaves it unanswered is told
+        // again.
         cameInFront = QObject::connect(box.windowHandle(), &QWindow::activeChanged, &box, [&] {
-            if (box.windowHandle()->isActive())
-                tell(false);
+            tell(box.isVisible() && !box.windowHandle()->isActive());
         });
         QTimer::singleShot(0, &box, [&] {
             if (!takeKeyboard)
