@@ -69,6 +69,7 @@ void PollCycle::countNextSlot()
             return; // stopped while the slot's alert was open
         m_tick->starting = false;
         if (m_tick->waiting) {
+            m_tick->patienceMs = COUNT_PATIENCE_MS;
             m_patience.start(COUNT_PATIENCE_MS);
             return;
         }
@@ -77,7 +78,7 @@ void PollCycle::countNextSlot()
 
 void PollCycle::startRead(const QString& folder)
 {
-    m_reading.insert(folder);
+    m_reading[folder].started.start();
     const std::weak_ptr<PollCycle*> self = m_self;
     m_counter.startCount(folder, [self, folder](FileCounter::Result count) {
         if (const auto poll = self.lock(); poll && *poll)
@@ -89,7 +90,7 @@ void PollCycle::startRead(const QString& folder)
 // on, and its count is out of date.
 void PollCycle::readEnded(const QString& folder, FileCounter::Result count)
 {
-    m_reading.remove(folder);
+    noteHowLongItTook(folder, m_reading.take(folder));
     if (m_tick && m_tick->waiting && m_tick->folder == folder)
         countArrived(count);
 }
@@ -116,9 +117,33 @@ void PollCycle::patienceRanOut()
 {
     if (!m_tick || !m_tick->waiting)
         return;
+    m_reading[m_tick->folder].late = true;
+    // A folder known to be slow is waited for longer, the window staying live meanwhile.
+    if (m_slow.contains(m_tick->folder) && m_tick->patienceMs < SLOW_COUNT_PATIENCE_MS) {
+        m_patience.start(SLOW_COUNT_PATIENCE_MS - m_tick->patienceMs);
+        m_tick->patienceMs = SLOW_COUNT_PATIENCE_MS;
+        return;
+    }
     m_patience.stop();
     skipUnanswered();
     countNextSlot();
+}
+
+// Whether a folder is slow is decided by whether its read ended before its patience ran out,
+// not by the time it took, which is only told.
+void PollCycle::noteHowLongItTook(const QString& folder, const Read& read)
+{
+    const qint64 tookMs = read.started.elapsed();
+    if (read.late && !m_slow.contains(folder)) {
+        m_slow.insert(folder);
+        m_notAnswering.remove(folder);
+        qCWarning(lcPoll).noquote()
+            << "Folder" << folder << "is slow: its count took" << tookMs << "ms - its slot now"
+            << "waits up to" << SLOW_COUNT_PATIENCE_MS / 1000 << "s for it";
+    } else if (!read.late && m_slow.remove(folder)) {
+        qCWarning(lcPoll).noquote()
+            << "Folder" << folder << "is no longer slow: its count took" << tookMs << "ms";
+    }
 }
 
 void PollCycle::skipUnanswered()
@@ -129,7 +154,7 @@ void PollCycle::skipUnanswered()
     if (!m_notAnswering.contains(m_tick->folder)) {
         m_notAnswering.insert(m_tick->folder);
         qCWarning(lcPoll).noquote()
-            << "Folder" << m_tick->folder << "gave no count within" << COUNT_PATIENCE_MS
+            << "Folder" << m_tick->folder << "gave no count within" << m_tick->patienceMs
             << "ms - its slot is skipped until it answers";
     }
 }

@@ -7,6 +7,8 @@
 #include "core/timer.h"
 #include "core/watch_core.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QSet>
 #include <QString>
 
@@ -30,6 +32,11 @@ class MessageBox;
 // read twice at once, so a folder whose filesystem hangs ties up one read: while that read is in
 // flight, later turns of the folder skip it at once, and its result, when it comes, is too old
 // to serve and is dropped.
+//
+// A folder whose read does end, but only after its patience ran out, is slow rather than gone:
+// from then on its turn waits up to SLOW_COUNT_PATIENCE_MS for it, until a read of it ends within
+// COUNT_PATIENCE_MS again. So a folder that takes seconds to list is watched, and one that hangs
+// holds the other slots back only at its first turn.
 //
 // A slot without a folder is never counted. A slot that was active at the first tick but whose
 // count did not come then has no count to compare with: the first count of that folder that
@@ -62,6 +69,14 @@ private:
         bool waiting = false;
         // The read is being started: a counter may answer before it returns.
         bool starting = false;
+        int patienceMs = COUNT_PATIENCE_MS;
+    };
+
+    struct Read
+    {
+        QElapsedTimer started;
+        // Its patience ran out before it ended.
+        bool late = false;
     };
 
     void countNextSlot();
@@ -70,6 +85,7 @@ private:
     void countArrived(FileCounter::Result count);
     void patienceRanOut();
     void skipUnanswered();
+    void noteHowLongItTook(const QString& folder, const Read& read);
     void takeCount(int slot, std::int64_t count);
     void endTick();
     void raiseAlert(const QString& folder);
@@ -82,7 +98,9 @@ private:
     PollState m_state;
     std::optional<Tick> m_tick;
     // The folders whose read is in flight, those stuck in a hung filesystem included.
-    QSet<QString> m_reading;
+    QHash<QString, Read> m_reading;
+    // Folders whose last read ended only after its patience ran out.
+    QSet<QString> m_slow;
     // For each slot whose count did not come at the first tick, the folder it was counting.
     std::array<std::optional<QString>, SLOT_COUNT> m_firstCountOwed;
     // Folders whose count did not come in time, so that each is reported once.

@@ -12,15 +12,15 @@
 //
 //     hanging_fs MOUNTPOINT RELEASE_FILE [stat | lookup]
 //
-// With --slow-open MS it stands for a share that is slow but answers: opening "hang" takes MS
-// milliseconds, every time.
+// Its other modes show the files of FOLDER, to read and write, as a share would with one fault:
+// with --slow-open MS, opening a folder to list it takes MS milliseconds, every time (a share
+// that is slow but answers); with --slow-sync MS, syncing a file takes MS milliseconds (a
+// settings folder whose flush is slow); with --sync-fails, syncing a file fails with EIO; with
+// --close-fails, closing a file opened for writing fails with EIO, as NFS may.
 //
-//     hanging_fs --slow-open MS MOUNTPOINT
-//
-// With --close-fails FOLDER it stands for a share whose server refuses what is written to it
-// only when the file is closed, as NFS may: it shows the files of FOLDER, and reads and writes
-// them, but closing a file opened for writing fails with EIO.
-//
+//     hanging_fs --slow-open MS FOLDER MOUNTPOINT
+//     hanging_fs --slow-sync MS FOLDER MOUNTPOINT
+//     hanging_fs --sync-fails FOLDER MOUNTPOINT
 //     hanging_fs --close-fails FOLDER MOUNTPOINT
 //
 // It stays in the foreground; unmount it with fusermount3 -u.
@@ -29,9 +29,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -54,8 +56,6 @@ int waitForRelease()
     }
     return 0;
 }
-int slowOpenMs = 0;
-
 bool isFile(const char* path)
 {
     return std::strcmp(path, "/hang/a") == 0 || std::strcmp(path, "/hang/b") == 0;
@@ -87,11 +87,7 @@ int getAttributes(const char* path, struct stat* status, fuse_file_info*)
 
 int openFolder(const char* path, fuse_file_info*)
 {
-    if (std::strcmp(path, "/hang") == 0 && slowOpenMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(slowOpenMs));
-    else if (std::strcmp(path, "/hang") == 0)
-        return waitForRelease();
-    return 0;
+    return std::strcmp(path, "/hang") == 0 ? waitForRelease() : 0;
 }
 
 int readFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*,
@@ -108,7 +104,11 @@ int readFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse
     return 0;
 }
 
-std::string shown; // with --close-fails, the folder it shows
+std::string shown; // the folder the passing modes show
+int slowOpenMs = 0;
+int slowSyncMs = 0;
+bool syncFails = false;
+bool closeFails = false;
 
 std::string real(const char* path)
 {
@@ -119,6 +119,11 @@ std::string real(const char* path)
 int answer(long result)
 {
     return result < 0 ? -errno : int(result);
+}
+
+void sleepMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 int passAttributes(const char* path, struct stat* status, fuse_file_info*)
@@ -150,9 +155,41 @@ int passWrite(const char*, const char* buffer, size_t size, off_t offset, fuse_f
     return answer(::pwrite(int(file->fh), buffer, size, offset));
 }
 
-int failWrittenClose(const char*, fuse_file_info* file)
+int passFlush(const char*, fuse_file_info* file)
 {
-    return (::fcntl(int(file->fh), F_GETFL) & O_ACCMODE) == O_RDONLY ? 0 : -EIO;
+    const bool written = (::fcntl(int(file->fh), F_GETFL) & O_ACCMODE) != O_RDONLY;
+    return closeFails && written ? -EIO : 0;
+}
+
+int passSync(const char*, int dataOnly, fuse_file_info* file)
+{
+    sleepMs(slowSyncMs);
+    if (syncFails)
+        return -EIO;
+    return answer(dataOnly ? ::fdatasync(int(file->fh)) : ::fsync(int(file->fh)));
+}
+
+int passOpenFolder(const char* path, fuse_file_info* file)
+{
+    sleepMs(slowOpenMs);
+    DIR* folder = ::opendir(real(path).c_str());
+    file->fh = uint64_t(reinterpret_cast<uintptr_t>(folder));
+    return folder ? 0 : -errno;
+}
+
+int passReadFolder(const char*, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info* file,
+                   fuse_readdir_flags)
+{
+    DIR* folder = reinterpret_cast<DIR*>(uintptr_t(file->fh));
+    ::rewinddir(folder);
+    while (const dirent* entry = ::readdir(folder))
+        fill(buffer, entry->d_name, nullptr, 0, fuse_fill_dir_flags{});
+    return 0;
+}
+
+int passReleaseFolder(const char*, fuse_file_info* file)
+{
+    return answer(::closedir(reinterpret_cast<DIR*>(uintptr_t(file->fh))));
 }
 
 int passRelease(const char*, fuse_file_info* file)
@@ -170,49 +207,67 @@ int passUnlink(const char* path)
     return answer(::unlink(real(path).c_str()));
 }
 
-int mountFailingClose(char* program, char* folder, char* mountPoint)
+// FOLDER shown at MOUNTPOINT with the fault the mode names.
+int mountPassing(char* program, const char* mode, int ms, char* folder, char* mountPoint)
 {
     shown = folder;
+    slowOpenMs = std::strcmp(mode, "--slow-open") == 0 ? ms : 0;
+    slowSyncMs = std::strcmp(mode, "--slow-sync") == 0 ? ms : 0;
+    syncFails = std::strcmp(mode, "--sync-fails") == 0;
+    closeFails = std::strcmp(mode, "--close-fails") == 0;
     fuse_operations operations{};
     operations.getattr = passAttributes;
     operations.open = passOpen;
     operations.create = passCreate;
     operations.read = passRead;
     operations.write = passWrite;
-    operations.flush = failWrittenClose;
+    operations.flush = passFlush;
+    operations.fsync = passSync;
     operations.release = passRelease;
     operations.rename = passRename;
     operations.unlink = passUnlink;
+    operations.opendir = passOpenFolder;
+    operations.readdir = passReadFolder;
+    operations.releasedir = passReleaseFolder;
     char* fuseArgs[] = {program, const_cast<char*>("-f"), mountPoint};
     return fuse_main(3, fuseArgs, &operations, nullptr);
+}
+
+int usage(const char* program)
+{
+    std::fprintf(stderr,
+                 "usage: %s MOUNTPOINT RELEASE_FILE [stat | lookup]\n"
+                 "       %s --slow-open MS FOLDER MOUNTPOINT\n"
+                 "       %s --slow-sync MS FOLDER MOUNTPOINT\n"
+                 "       %s --sync-fails FOLDER MOUNTPOINT\n"
+                 "       %s --close-fails FOLDER MOUNTPOINT\n",
+                 program, program, program, program, program);
+    return 2;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && std::strcmp(argv[1], "--close-fails") == 0)
-        return mountFailingClose(argv[0], argv[2], argv[3]);
-    const bool slow = argc == 4 && std::strcmp(argv[1], "--slow-open") == 0;
-    const bool withStat = !slow && argc == 4 && std::strcmp(argv[3], "stat") == 0;
-    const bool withLookup = !slow && argc == 4 && std::strcmp(argv[3], "lookup") == 0;
-    if (argc != 3 && !slow && !withStat && !withLookup) {
-        std::fprintf(stderr,
-                     "usage: %s MOUNTPOINT RELEASE_FILE [stat | lookup]\n       %s --slow-open MS "
-                     "MOUNTPOINT\n       %s --close-fails FOLDER MOUNTPOINT\n",
-                     argv[0], argv[0], argv[0]);
-        return 2;
-    }
-    if (slow)
-        slowOpenMs = std::atoi(argv[2]);
-    else
-        releaseFile = argv[2];
+    const bool timed = argc == 5 && (std::strcmp(argv[1], "--slow-open") == 0 ||
+                                     std::strcmp(argv[1], "--slow-sync") == 0);
+    if (timed)
+        return mountPassing(argv[0], argv[1], std::atoi(argv[2]), argv[3], argv[4]);
+    const bool faulty = argc == 4 && (std::strcmp(argv[1], "--sync-fails") == 0 ||
+                                      std::strcmp(argv[1], "--close-fails") == 0);
+    if (faulty)
+        return mountPassing(argv[0], argv[1], 0, argv[2], argv[3]);
+    const bool withStat = argc == 4 && std::strcmp(argv[3], "stat") == 0;
+    const bool withLookup = argc == 4 && std::strcmp(argv[3], "lookup") == 0;
+    if (argc != 3 && !withStat && !withLookup)
+        return usage(argv[0]);
+    releaseFile = argv[2];
     statHangs = withStat;
     lookupHangs = withLookup;
     fuse_operations operations{};
     operations.getattr = getAttributes;
     operations.opendir = openFolder;
     operations.readdir = readFolder;
-    char* fuseArgs[] = {argv[0], const_cast<char*>("-f"), argv[slow ? 3 : 1]};
+    char* fuseArgs[] = {argv[0], const_cast<char*>("-f"), argv[1]};
     return fuse_main(3, fuseArgs, &operations, nullptr);
 }
