@@ -69,6 +69,8 @@ e2e_need_fuse() {
 # e2e_mount_fuse MOUNTPOINT ARGUMENTS...: the test filesystem started with ARGUMENTS (which name
 # MOUNTPOINT), waited for, and unmounted at exit. A script whose filesystem waits for a release
 # file registers the release after this, so that it comes before the unmount.
+# Read from the mount table: a look at the mount point itself may hang.
+e2e_mounted() { cut -d ' ' -f 2 /proc/self/mounts | grep -qxF "$1"; }
 e2e_mount_fuse() {
     local mountpoint=$1
     shift
@@ -76,7 +78,7 @@ e2e_mount_fuse() {
     "$HANGING_FS" "$@" >>"$WORK/fuse.log" 2>&1 &
     local pid=$!
     e2e_on_exit "fusermount3 -uz '$mountpoint' 2>/dev/null; kill $pid 2>/dev/null; wait $pid 2>/dev/null"
-    wait_for 100 test -d "$mountpoint/hang" || skip "the FUSE filesystem could not be mounted here"
+    wait_for 100 e2e_mounted "$mountpoint" || skip "the FUSE filesystem could not be mounted here"
 }
 
 e2e_conf() { echo "$WORK/config/Marrowquill/Marrowquill.conf"; }
@@ -197,6 +199,15 @@ e2e_start_app() {
     wait_for 600 bash -c '[ -n "$(xdotool search --onlyvisible --name "^Marrowquill 1\.0$")" ]' \
         2>/dev/null || fail "the window did not appear"
     main=$(windows | head -n 1)
+}
+
+# Clicks "Alert Sound", which sits near the bottom right of the window at the same place
+# whatever the scale: its box begins 3465 twips from the left and 2730 from the top of a
+# 4830 x 3090 twips client area.
+click_alert_sound() {
+    local WIDTH HEIGHT
+    eval "$(xdotool getwindowgeometry --shell "$main" | grep -E '^(WIDTH|HEIGHT)=')"
+    xdotool mousemove --window "$main" $((WIDTH * 3565 / 4830)) $((HEIGHT * 2895 / 3090)) click 1
 }
 
 # e2e_stop_app: SIGTERM, which saves the settings; the exit status must be 0.

@@ -13,15 +13,6 @@ e2e_settings <<CONF
 folder_%202=$WORK/kept
 CONF
 
-# Clicks "Alert Sound", which sits near the bottom right of the window at the same place
-# whatever the scale: its box begins 3465 twips from the left and 2730 from the top of a
-# 4830 x 3090 twips client area.
-click_alert_sound() {
-    local WIDTH HEIGHT
-    eval "$(xdotool getwindowgeometry --shell "$main" | grep -E '^(WIDTH|HEIGHT)=')"
-    xdotool mousemove --window "$main" $((WIDTH * 3565 / 4830)) $((HEIGHT * 2895 / 3090)) click 1
-}
-
 # check_saved SOUND: the file holds "Alert Sound" as SOUND, 21 values and the folder it held.
 check_saved() {
     local conf

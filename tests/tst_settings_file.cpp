@@ -117,6 +117,8 @@ private slots:
     void whatOthersKeepIsReadBackAfterASave_data();
     void whatOthersKeepIsReadBackAfterASave();
     void closeThatFailsLeavesTheOldFile();
+    void relativeLinkThroughALinkedFolderIsFollowedAsTheKernelDoes();
+    void valueEqualToNothingElsewhereDoesNotBlockTheSave();
 
 private:
     QString configDir() const { return m_scope->filePath(APPLICATION_NAME); }
@@ -556,6 +558,51 @@ void TestSettingsFile::closeThatFailsLeavesTheOldFile()
     const auto everything = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden;
     QCOMPARE(QDir(shown).entryList(everything), QStringList{"Marrowquill.conf"});
 #endif
+}
+
+// The config folder is a link into a synced folder, and the settings file a relative link that
+// climbs out of it, as dotfile managers make them: ".." is taken from the folder the link is
+// really in, not from the text of the path.
+void TestSettingsFile::relativeLinkThroughALinkedFolderIsFollowedAsTheKernelDoes()
+{
+    const QString home = m_scope->filePath("home");
+    QVERIFY(QDir().mkpath(home + "/sync/config/Marrowquill") &&
+            QDir().mkpath(home + "/sync/dotfiles"));
+    QVERIFY(QFile::link(home + "/sync/config", home + "/.config"));
+    QVERIFY(
+        QFile::link("../../dotfiles/mq.conf", home + "/sync/config/Marrowquill/Marrowquill.conf"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + "/.config"));
+
+    SlotModel fields;
+    fields.setFolder(0, "/new");
+    {
+        QSettingsStore store(APPLICATION_NAME);
+        QVERIFY(saveAndWait(fields, store));
+    }
+    const QSettings written(home + "/sync/dotfiles/mq.conf", QSettings::IniFormat);
+    QCOMPARE(written.value("values/folder_ 0").toString(), QString("/new"));
+    QVERIFY(!QFileInfo::exists(home + "/dotfiles"));
+    QVERIFY(QFileInfo(home + "/sync/config/Marrowquill/Marrowquill.conf").isSymLink());
+}
+
+// Another section holds a map with a NaN in it, as QSettings writes one: read back, it equals
+// nothing, not even itself.
+void TestSettingsFile::valueEqualToNothingElsewhereDoesNotBlockTheSave()
+{
+    QVERIFY(QDir().mkpath(configDir()));
+    {
+        QSettings theirs(settingsFile(), QSettings::IniFormat);
+        theirs.setValue("other/point", QVariantMap{{"x", qQNaN()}});
+    }
+    SlotModel fields;
+    fields.setFolder(0, "/new");
+    {
+        QSettingsStore store(APPLICATION_NAME);
+        QVERIFY(saveAndWait(fields, store));
+    }
+    const QSettings after(settingsFile(), QSettings::IniFormat);
+    QCOMPARE(after.value("values/folder_ 0").toString(), QString("/new"));
+    QVERIFY(qIsNaN(after.value("other/point").toMap().value("x").toDouble()));
 }
 
 MARROWQUILL_TEST_MAIN(TestSettingsFile)

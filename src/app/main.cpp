@@ -17,10 +17,28 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QIcon>
 
 #include <memory>
 #include <optional>
+#include <thread>
+
+namespace {
+
+// Waits for the last save with the event loop running, so that the lock's socket answers.
+void waitForSaves(QSettingsStore& settings)
+{
+    QEventLoop saving;
+    std::thread waiter([&] {
+        settings.waitForSaves();
+        QMetaObject::invokeMethod(&saving, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    saving.exec();
+    waiter.join();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -44,9 +62,9 @@ int main(int argc, char** argv)
     // Two copies would each write the settings on close, the last undoing the other's
     // changes: a second start brings the running window to the front and goes, before it
     // reads or writes any setting.
-    std::optional<SingleInstance> instance(std::in_place, QStringLiteral("marrowquill"));
-    instance->setLaunchToken(launchToken);
-    if (const SingleInstance::Claim claim = instance->claim(); claim != SingleInstance::Claim::Run)
+    SingleInstance instance(QStringLiteral("marrowquill"));
+    instance.setLaunchToken(launchToken);
+    if (const SingleInstance::Claim claim = instance.claim(); claim != SingleInstance::Claim::Run)
         return claim == SingleInstance::Claim::HandedOver ? 0 : 1;
 
     // A logout, a shutdown or Ctrl+C closes the window as the close box would, so the
@@ -66,14 +84,15 @@ int main(int argc, char** argv)
     Form1 window({settings, fileCounter, pollTimer, countPatience, beeper, alertBox, screen});
     alertBox.setOwner(&window);
 
-    connectToSession(app, window, termination, *instance, *desktop);
+    connectToSession(app, window, termination, instance, *desktop);
 
     window.show();
     desktop->centreWhenFramed(&window, screen.geometry());
     app.exec();
-    // The window has gone; its last save may still be on its way to the disk. A later start
-    // need not wait for it.
-    instance.reset();
-    settings.waitForSaves();
+    // The window has gone; its last save may still be on its way to the disk. The lock is
+    // held until it lands, and a later start is told to wait for it: one that read the file
+    // now would write the old values back when it closes.
+    instance.setClosing();
+    waitForSaves(settings);
     return 0;
 }

@@ -22,6 +22,7 @@ namespace {
 // "activate", a space and the launcher's activation token when there is one, then a newline.
 constexpr char ACTIVATE[] = "activate";
 constexpr char ACTIVATED[] = "ok\n";
+constexpr char CLOSING[] = "closing\n";
 
 // What the desktop gave this start to let it raise a window: Wayland's xdg-activation token,
 // or X11's startup notification id.
@@ -67,6 +68,7 @@ SingleInstance::Claim SingleInstance::claim()
     // The running copy listens a moment after it took the lock, and answers once its window
     // is up; a copy that ends meanwhile leaves the lock to this one.
     const QDeadlineTimer deadline(ANSWER_PATIENCE_MS);
+    bool closing = false;
     while (true) {
         if (::flock(m_lock.get(), LOCK_EX | LOCK_NB) == 0) {
             listen();
@@ -74,12 +76,24 @@ SingleInstance::Claim SingleInstance::claim()
         }
         if (errno != EWOULDBLOCK && errno != EINTR)
             return runUnguarded(errno);
-        if (askRunningCopyToActivate(deadline))
+        const Answer answer = askRunningCopyToActivate(deadline);
+        if (answer == Answer::Activated)
             return Claim::HandedOver;
-        if (deadline.hasExpired()) {
+        if (answer == Answer::Closing && !closing) {
+            closing = true;
             qCWarning(lcInstance).noquote()
-                << "Another copy holds" << m_lockPath << "but does not answer"
-                << "- not starting a second copy";
+                << "Another copy is closing and still saving its settings - waiting for it";
+        }
+        if (deadline.hasExpired()) {
+            if (closing) {
+                qCWarning(lcInstance).noquote()
+                    << "The copy that is closing did not finish saving its settings within"
+                    << ANSWER_PATIENCE_MS / 1000 << "s - not starting a second copy";
+            } else {
+                qCWarning(lcInstance).noquote()
+                    << "Another copy holds" << m_lockPath << "but does not answer"
+                    << "- not starting a second copy";
+            }
             return Claim::NoAnswer;
         }
         QThread::msleep(50);
@@ -106,21 +120,24 @@ void SingleInstance::listen()
     }
 }
 
-// One try: true once the running copy said it came to the front. False at once when it does
-// not listen (yet), or when it goes without answering.
-bool SingleInstance::askRunningCopyToActivate(const QDeadlineTimer& deadline)
+// One try: whether the running copy came to the front, or said it is closing. None at once
+// when it does not listen (yet), or when it goes without answering.
+SingleInstance::Answer SingleInstance::askRunningCopyToActivate(const QDeadlineTimer& deadline)
 {
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(int(std::min<qint64>(deadline.remainingTime(), 500))))
-        return false;
+        return Answer::None;
     const QByteArray token = m_launchToken;
     socket.write(QByteArray(ACTIVATE) + (token.isEmpty() ? QByteArray() : ' ' + token) + '\n');
     while (!socket.canReadLine()) {
         if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
-            return false;
+            return Answer::None;
     }
-    return socket.readLine() == ACTIVATED;
+    const QByteArray reply = socket.readLine();
+    if (reply == ACTIVATED)
+        return Answer::Activated;
+    return reply == CLOSING ? Answer::Closing : Answer::None;
 }
 
 void SingleInstance::readRequest()
@@ -133,6 +150,10 @@ void SingleInstance::readRequest()
                 const qsizetype space = line.indexOf(' ');
                 if (line.left(space < 0 ? line.size() : space) != ACTIVATE)
                     continue;
+                if (m_closing) {
+                    socket->write(CLOSING);
+                    continue;
+                }
                 socket->write(ACTIVATED);
                 emit activationRequested(space < 0 ? QString()
                                                    : QString::fromUtf8(line.mid(space + 1)));

@@ -13,7 +13,10 @@ class QDeadlineTimer;
 // Keeps one running copy of the program per user. The first copy holds an flock() on a lock
 // file in the user's runtime directory for as long as it runs, and listens on a local socket
 // beside it; a later start finds the lock held, asks the running copy through the socket to
-// come to the front, and goes once it has answered. The kernel takes the lock in one step and
+// come to the front, and goes once it has answered. A copy whose window has gone but whose last
+// save of the settings is still on its way to the disk keeps the lock and tells a later start
+// so: that start waits for the lock rather than read the settings before the save lands (and
+// write the old values back when it closes). The kernel takes the lock in one step and
 // drops it when its holder ends however it ends, so two starts at the same instant never both
 // get it, and a lock is never left behind: the file itself stays, and is never removed.
 class SingleInstance : public QObject
@@ -28,7 +31,7 @@ public:
     enum class Claim {
         Run,        // this is now the one copy, or the lock cannot be used at all (unguarded)
         HandedOver, // another copy runs and has come to the front
-        NoAnswer,   // another copy holds the lock but never answered
+        NoAnswer,   // another copy holds the lock but never answered, or never finished closing
     };
 
     // `directory` defaults to the user's runtime directory ($XDG_RUNTIME_DIR).
@@ -36,6 +39,9 @@ public:
                             QObject* parent = nullptr);
 
     Claim claim();
+    // From now on this copy tells a later start that it is closing, rather than come to the
+    // front; the later start waits for the lock.
+    void setClosing() { m_closing = true; }
 
     QString socketPath() const { return m_socketPath; }
 
@@ -53,7 +59,8 @@ signals:
 private:
     Claim runUnguarded(int errorNumber);
     void listen();
-    bool askRunningCopyToActivate(const QDeadlineTimer& deadline);
+    enum class Answer { Activated, Closing, None };
+    Answer askRunningCopyToActivate(const QDeadlineTimer& deadline);
     void readRequest();
 
     QString m_socketPath;
@@ -61,4 +68,5 @@ private:
     UniqueFd m_lock;
     QLocalServer m_server;
     QByteArray m_launchToken;
+    bool m_closing = false;
 };

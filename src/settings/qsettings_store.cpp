@@ -13,8 +13,10 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <climits>
 #include <condition_variable>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <mutex>
 #include <optional>
@@ -79,21 +81,48 @@ QString whyNotOurs(const QString& path, bool* missing)
     return QString();
 }
 
-// Where a chain of links at `path` leads; `path` itself when it is no link. The target need not
-// exist yet. A loop is left to stat, which says so.
+// Where a chain of links at `path` leads, as the kernel follows it; `path` itself when it is no
+// link. The target need not exist yet. Each hop is taken from the real folder that holds the
+// link, never by tidying the text: ".." after a linked folder leads out of the folder it links
+// to. A loop is left to stat, which says so.
 QString linkTarget(QString path)
 {
-    for (int hop = 0; hop < 40 && QFileInfo(path).isSymLink(); ++hop)
-        path = QFileInfo(path).symLinkTarget();
+    for (int hop = 0; hop < 40 && QFileInfo(path).isSymLink(); ++hop) {
+        char target[PATH_MAX];
+        const ssize_t length =
+            ::readlink(QFile::encodeName(path).constData(), target, sizeof target - 1);
+        if (length < 0)
+            break;
+        const QString next = QFile::decodeName(QByteArray(target, length));
+        if (next.startsWith(QLatin1Char('/'))) {
+            path = next;
+            continue;
+        }
+        char folder[PATH_MAX];
+        const QByteArray linkFolder = QFile::encodeName(QFileInfo(path).path());
+        if (!::realpath(linkFolder.constData(), folder))
+            return QFileInfo(path).path() + QLatin1Char('/') + next; // stat says why not
+        path = QFile::decodeName(folder) + QLatin1Char('/') + next;
+    }
     return path;
 }
 
-QVariantMap contentsOf(const QSettings& settings)
+// Whether the file read back holds the values this program wrote, and every other key it
+// wrote. Other programs' values are not compared: one need not even equal itself (a NaN).
+bool holdsWhatWasWritten(const QSettings& reader, const QSettingsStore::Values& values,
+                         const QStringList& writtenKeys)
 {
-    QVariantMap contents;
-    for (const QString& key : settings.allKeys())
-        contents.insert(key, settings.value(key));
-    return contents;
+    QStringList keys = reader.allKeys();
+    keys.sort();
+    if (keys != writtenKeys)
+        return false;
+    for (auto section = values.cbegin(); section != values.cend(); ++section) {
+        for (auto value = section->cbegin(); value != section->cend(); ++value) {
+            if (reader.value(keyPath(section.key(), value.key())).toString() != value.value())
+                return false;
+        }
+    }
+    return true;
 }
 
 QString cannotWrite(const QString& path, const QString& why)
@@ -105,11 +134,13 @@ QString cannotWrite(const QString& path, const QString& why)
 // QSettings alone is not enough: it renames a file whose write failed (a full disk) or whose
 // close failed over the old one and reports no error. Its own reader keeps what it last wrote
 // in memory, so the file must have a name it has never seen to be read afresh.
-QString checkAndSync(const QString& path, const QVariantMap& written, const QString& finalPath)
+QString checkAndSync(const QString& path, const QSettingsStore::Values& values,
+                     const QStringList& writtenKeys, const QString& finalPath)
 {
     {
         const QSettings reader(path, QSettings::IniFormat);
-        if (reader.status() != QSettings::NoError || contentsOf(reader) != written)
+        if (reader.status() != QSettings::NoError ||
+            !holdsWhatWasWritten(reader, values, writtenKeys))
             return cannotWrite(finalPath, QStringLiteral("the new file does not hold its values"));
     }
     if (const qint64 size = QFileInfo(path).size(); size > QSettingsStore::MAX_FILE_SIZE) {
@@ -143,7 +174,7 @@ QString writeBeside(const QString& path, const QSettingsStore::Values& values)
     if (!made.open())
         return cannotWrite(path, made.errorString());
     made.close();
-    QVariantMap written;
+    QStringList writtenKeys;
     {
         QSettings settings(made.fileName(), QSettings::IniFormat);
         for (const QString& key : old.allKeys())
@@ -155,13 +186,14 @@ QString writeBeside(const QString& path, const QSettingsStore::Values& values)
         settings.sync();
         if (settings.status() != QSettings::NoError)
             return cannotWrite(path, QStringLiteral("QSettings could not write the new file"));
-        written = contentsOf(settings);
+        writtenKeys = settings.allKeys();
+        writtenKeys.sort();
     }
     const QString checked = made.fileName() + QStringLiteral(".new");
     const QByteArray checkedPath = QFile::encodeName(checked);
     if (::rename(QFile::encodeName(made.fileName()).constData(), checkedPath.constData()) != 0)
         return cannotWrite(path, errorText(errno));
-    QString why = checkAndSync(checked, written, path);
+    QString why = checkAndSync(checked, values, writtenKeys, path);
     if (why.isEmpty() &&
         ::rename(checkedPath.constData(), QFile::encodeName(path).constData()) != 0)
         why = cannotWrite(path, errorText(errno));
