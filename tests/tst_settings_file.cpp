@@ -116,7 +116,8 @@ private slots:
     void fileSwappedBeforeTheSaveIsLeftAsItIs();
     void whatOthersKeepIsReadBackAfterASave_data();
     void whatOthersKeepIsReadBackAfterASave();
-    void closeThatFailsLeavesTheOldFile();
+    void closeOrSyncThatFailsLeavesTheOldFile_data();
+    void closeOrSyncThatFailsLeavesTheOldFile();
     void relativeLinkThroughALinkedFolderIsFollowedAsTheKernelDoes();
     void valueEqualToNothingElsewhereDoesNotBlockTheSave();
 
@@ -519,10 +520,18 @@ void TestSettingsFile::whatOthersKeepIsReadBackAfterASave()
     QCOMPARE(QFileInfo(settingsFile()).isSymLink(), links > 0);
 }
 
-// The settings folder on the project's FUSE filesystem, whose close fails when a file was
-// written, as a network share's does when its server refuses what was written.
-void TestSettingsFile::closeThatFailsLeavesTheOldFile()
+void TestSettingsFile::closeOrSyncThatFailsLeavesTheOldFile_data()
 {
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("close fails") << "--close-fails";
+    QTest::newRow("sync fails") << "--sync-fails";
+}
+
+// The settings folder on the project's FUSE filesystem, whose close or sync fails when a file
+// was written, as a network share's does when its server refuses what was written.
+void TestSettingsFile::closeOrSyncThatFailsLeavesTheOldFile()
+{
+    QFETCH(QString, fault);
 #ifndef HANGING_FS
     QSKIP("the FUSE test filesystem was not built (libfuse3 missing)");
 #else
@@ -536,7 +545,7 @@ void TestSettingsFile::closeThatFailsLeavesTheOldFile()
     QVERIFY(QDir().mkpath(shown) && QDir().mkpath(configDir()));
     writeAll(shown + "/Marrowquill.conf", before);
     QProcess fs;
-    fs.start(HANGING_FS, {"--close-fails", shown, configDir()});
+    fs.start(HANGING_FS, {fault, shown, configDir()});
     const auto unmount = qScopeGuard([&] {
         QProcess::execute("fusermount3", {"-uz", configDir()});
         fs.waitForFinished();
