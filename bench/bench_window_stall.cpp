@@ -12,10 +12,11 @@
 #include "bench_fixture.h"
 #include "core/alerts.h"
 #include "core/poll_cycle.h"
+#include "core/qt_timer.h"
 #include "counting/directory_counter.h"
 #include "counting/threaded_file_counter.h"
-#include "desktop/qt_timer.h"
 #include "ratio_reporter.h"
+#include "slot_model.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
 #include "core/app_identity.h"
+#include "core/qt_timer.h"
 #include "desktop/qt_alerts.h"
-#include "desktop/qt_timer.h"
 #include "fakes.h"
 #include "settings/qsettings_store.h"
 #include "settings/settings_layout.h"

@@ -2,9 +2,9 @@
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
 #include "core/app_identity.h"
+#include "core/qt_timer.h"
 #include "counting/threaded_file_counter.h"
 #include "desktop/qt_alerts.h"
-#include "desktop/qt_timer.h"
 #include "fakes.h"
 #include "modal_watch.h"
 #include "settings/settings_layout.h"

@@ -2,11 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
 #include "core/app_identity.h"
+#include "core/qt_timer.h"
 #include "core/watch_core.h"
 #include "desktop/qt_alerts.h"
 #include "desktop/qt_desktop_windows.h"
 #include "desktop/qt_screen_info.h"
-#include "desktop/qt_timer.h"
 #include "modal_watch.h"
 #include "test_main.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "desktop/qt_translations.h"
 #include "test_main.h"
+#include "ui/qt_translations.h"
 
 #include <QDialogButtonBox>
 #include <QFile>

@@ -4,6 +4,7 @@
 #include "core/app_identity.h"
 #include "settings/qsettings_store.h"
 #include "settings/settings_layout.h"
+#include "slot_model.h"
 #include "test_main.h"
 #include "unprivileged.h"
 

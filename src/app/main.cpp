@@ -4,17 +4,17 @@
 #include "app/command_line.h"
 #include "app/session_wiring.h"
 #include "core/app_identity.h"
+#include "core/qt_timer.h"
 #include "counting/threaded_file_counter.h"
 #include "desktop/desktop_windows.h"
 #include "desktop/event_sound.h"
 #include "desktop/qt_alerts.h"
 #include "desktop/qt_screen_info.h"
-#include "desktop/qt_timer.h"
-#include "desktop/qt_translations.h"
 #include "session/single_instance.h"
 #include "session/termination_signals.h"
 #include "settings/qsettings_store.h"
 #include "ui/main_window.h"
+#include "ui/qt_translations.h"
 
 #include <QApplication>
 #include <QEventLoop>

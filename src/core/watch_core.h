@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 
 inline constexpr int SLOT_COUNT = 5;
 inline constexpr int POLL_INTERVAL_MS = 5000;
@@ -61,32 +60,6 @@ public:
     virtual void setAlertAdded(int slot, CheckValue value) = 0;
     virtual void setAlertRemoved(int slot, CheckValue value) = 0;
     virtual void setAlertSound(CheckValue value) = 0;
-};
-
-// The slot fields held in memory, for a caller that has no window.
-class SlotModel final : public SlotFields
-{
-public:
-    using ActiveChangedHandler = std::function<void(int slot)>;
-
-    void setActiveChangedHandler(ActiveChangedHandler handler);
-
-    CheckValue active(int slot) const override;
-    QString folder(int slot) const override;
-    CheckValue alertAdded(int slot) const override;
-    CheckValue alertRemoved(int slot) const override;
-    CheckValue alertSound() const override;
-
-    void setActive(int slot, CheckValue value) override;
-    void setFolder(int slot, const QString& text) override;
-    void setAlertAdded(int slot, CheckValue value) override;
-    void setAlertRemoved(int slot, CheckValue value) override;
-    void setAlertSound(CheckValue value) override;
-
-private:
-    std::array<WatchSlot, SLOT_COUNT> m_slots;
-    CheckValue m_alertSound = CHECK_UNCHECKED;
-    ActiveChangedHandler m_activeChanged;
 };
 
 // What the poll keeps between ticks. Counts are 64-bit: a folder may hold far more files

@@ -19,10 +19,6 @@ public:
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
 
-    // False when the handlers could not be installed; the signals then end the process as
-    // they would without this.
-    bool isWatching() const { return m_notifier != nullptr; }
-
 signals:
     void received(int signalNumber);
 

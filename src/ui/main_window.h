@@ -55,8 +55,6 @@ public:
     ~Form1() override;
 
     void setFolderPicker(FolderPicker picker);
-    // The factor by which the window's geometry is scaled so that every caption fits.
-    double layoutScale() const { return m_scale; }
 
     // Handlers.
     void Form_Load();

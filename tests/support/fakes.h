@@ -9,6 +9,7 @@
 #include "core/screen_info.h"
 #include "core/timer.h"
 #include "settings/settings_store.h"
+#include "slot_model.h"
 
 #include <QMap>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Marrowquill developers
 
-#include "desktop/qt_timer.h"
+#include "core/qt_timer.h"
 
 #include <utility>
 
