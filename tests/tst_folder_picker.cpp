@@ -510,48 +510,41 @@ void TestFolderPicker::tabCompletesTheTypedName()
 
 void TestFolderPicker::typedPathThatIsNoFolderKeepsOkDisabled_data()
 {
-    QTest::addColumn<QString>("typed"); // <dir> stands for a temporary folder
-    // What shows why: Return, OK pressed before the check has answered, or a pause in typing
-    QTest::addColumn<QString>("shownBy");
-    QTest::newRow("missing") << "<dir>/not here"
-                             << "Return";
-    QTest::newRow("a file") << "<dir>/file.txt"
-                            << "Return";
-    QTest::newRow("not a full path") << "relative/path"
-                                     << "Return";
-    QTest::newRow("relative, though the working folder holds it") << "Documents"
-                                                                  << "Return";
-    QTest::newRow("missing, OK while it is checked") << "<dir>/not here"
-                                                     << "OK";
-    QTest::newRow("a file, OK while it is checked") << "<dir>/file.txt"
-                                                    << "OK";
-    QTest::newRow("missing, then the typing stops") << "<dir>/not here"
-                                                    << "pause";
+    QTest::addColumn<QString>("typed");       // <dir> stands for a temporary folder
+    QTest::addColumn<bool>("okWhileChecked"); // OK pressed before the check has answered
+    QTest::addColumn<bool>("typingStops");    // else the user types on until Return or OK
+    QTest::newRow("missing") << "<dir>/not here" << false << false;
+    QTest::newRow("a file") << "<dir>/file.txt" << false << false;
+    QTest::newRow("not a full path") << "relative/path" << false << false;
+    QTest::newRow("relative, though the working folder holds it") << "Documents" << false << false;
+    QTest::newRow("missing, OK while it is checked") << "<dir>/not here" << true << false;
+    QTest::newRow("a file, OK while it is checked") << "<dir>/file.txt" << true << false;
+    QTest::newRow("missing, then the typing stops") << "<dir>/not here" << false << true;
 }
 
 void TestFolderPicker::typedPathThatIsNoFolderKeepsOkDisabled()
 {
     QFETCH(QString, typed);
-    QFETCH(QString, shownBy);
+    QFETCH(bool, okWhileChecked);
+    QFETCH(bool, typingStops);
     QTemporaryDir dir;
     QFile file(dir.filePath("file.txt"));
     QVERIFY(file.open(QIODevice::WriteOnly));
     QVERIFY(QDir(dir.path()).mkdir("Documents"));
     const WorkingFolder workingFolder(dir.path());
     typed.replace("<dir>", dir.path());
-    // The user types on for as long as the row needs.
     QStyleHints* hints = QGuiApplication::styleHints();
     const int typingInterval = hints->keyboardInputInterval();
     const auto restore = qScopeGuard([&] { hints->setKeyboardInputInterval(typingInterval); });
-    if (shownBy != "pause")
+    if (!typingStops)
         hints->setKeyboardInputInterval(3'600'000);
 
     FolderPickerDialog dialog("prompt");
     type(dialog, typed);
-    if (shownBy == "OK") {
+    if (okWhileChecked) {
         QVERIFY(okButton(dialog)->isEnabled()); // still being checked
         okButton(dialog)->click();
-    } else if (shownBy == "Return") {
+    } else if (!typingStops) {
         QTRY_VERIFY(!okButton(dialog)->isEnabled()); // the check has answered
         QCOMPARE(dialog.pathProblem()->text(), QString());
         QTest::keyClick(dialog.pathField(), Qt::Key_Return);

@@ -57,9 +57,3 @@ void installChooserAccessibility()
     }();
     Q_UNUSED(installed);
 }
-
-void announce(QWidget* line)
-{
-    QAccessibleEvent alert(line, QAccessible::Alert);
-    QAccessible::updateAccessibility(&alert);
-}

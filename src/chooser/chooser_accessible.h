@@ -3,11 +3,7 @@
 
 #pragma once
 
-class QWidget;
-
 // What screen readers get of the chooser beyond what Qt gives them: from the first call on, the
 // chooser's controls without the hidden ones (Qt 6.4 gives screen readers a widget's hidden
 // children too, the line that says why a path cannot be chosen among them).
 void installChooserAccessibility();
-// Tells screen readers that a line has come up to be read at once.
-void announce(QWidget* line);

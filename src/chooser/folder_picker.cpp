@@ -12,6 +12,7 @@
 #include "chooser/path_completer.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -468,8 +469,10 @@ void FolderPickerDialog::showProblem()
     const bool news = !m_problem.isEmpty() && m_problem != m_pathProblem->text();
     m_pathProblem->setText(m_problem);
     m_pathProblem->setHidden(m_problem.isEmpty());
-    if (news)
-        announce(m_pathProblem);
+    if (news) {
+        QAccessibleEvent alert(m_pathProblem, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
 }
 
 // OK asks once more, off the window's thread: the folder may have gone while the chooser was
