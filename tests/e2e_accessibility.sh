@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: 2026 The Marrowquill developers
 # What a screen reader gets over AT-SPI from the real program, on a private session bus under
-# Xvfb: the window is a frame, the tabs are "Slot 1" to "Slot 5", and slot 1's "Set Folder"
-# button describes the whole path of a folder too long for its label.
+# Xvfb: the window is a frame, the tabs are "Slot 1" to "Slot 5" from the left (from the right
+# when started with Qt's -reverse), and slot 1's "Set Folder" button describes the whole path of
+# a folder too long for its label.
 set -euo pipefail
 python=/usr/bin/python3 # Debian's, which has pyatspi
 [ -n "${E2E_PRIVATE_BUS:-}" ] || {
@@ -24,13 +25,15 @@ folder_%200=$folder
 CONF
 e2e_start_x
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-e2e_start_app
+for arguments in "" -reverse; do
+# shellcheck disable=SC2086 # no argument at all, or one
+e2e_start_app $arguments
 
-"$python" - "$folder" <<'PY' || fail "AT-SPI: see above"
+"$python" - "$folder" "$arguments" <<'PY' || fail "AT-SPI $arguments: see above"
 import sys, time
 import pyatspi
 
-folder = sys.argv[1]
+folder, arguments = sys.argv[1:]
 
 def find(node, test, depth=0):
     if node is None or depth > 30:
@@ -59,12 +62,17 @@ tabs = wait_for("the page tabs", lambda: find(app, lambda n: n.getRole() == pyat
 names = [tab.name for tab in tabs]
 if names[:5] != [f"Slot {n}" for n in range(1, 6)]:
     sys.exit(f"the tabs are named {names}")
+left = [tab.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).x for tab in tabs[:5]]
+if (left == sorted(left)) == (arguments == "-reverse"):
+    sys.exit(f"started with {arguments!r}, the tabs' left edges are at {left}")
 tabs[0].queryAction().doAction(0)  # a screen reader user switches to slot 1
 button = wait_for("slot 1's Set Folder button", lambda: find(
     app, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON and n.name == "Set Folder"))[0]
 if button.description != folder:
     sys.exit(f"Set Folder describes {button.description!r}, not {folder!r}")
-print(f"frame {frames[0].name!r}; tabs {names}; Set Folder describes the whole folder")
+print(f"{arguments}: frame {frames[0].name!r}; tabs {names} at {left}; "
+      "Set Folder describes the whole folder")
 PY
 e2e_stop_app
-echo "PASS: AT-SPI shows the frame, the slot tabs and slot 1's whole folder"
+done
+echo "PASS: AT-SPI shows the frame, the slot tabs in order, mirrored by -reverse, and slot 1's whole folder"

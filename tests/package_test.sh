@@ -85,9 +85,9 @@ run 0 "$work/out" "$work/err" "$program" --version
 [ "$(cat "$work/out")" = "Marrowquill $version" ] || fail "--version printed '$(cat "$work/out")'"
 run 0 "$work/out" "$work/err" "$program" --help
 grep -q -- "--version" "$work/out" || fail "--help printed no options"
-# Qt's own options as Qt documents them, with or without a display.
+# Without any display, the options Qt takes on every platform, the widgets' own among them.
 run 0 "$work/all" "$work/err" env -u DISPLAY -u WAYLAND_DISPLAY "$program" --help-all
-for option in --version --platform --reverse --session --qwindowgeometry; do
+for option in --version --platform --reverse --session --qwindowgeometry --style; do
     grep -qE -- "^ *(-[a-z], )?$option\b" "$work/all" || fail "--help-all does not list $option"
 done
 ! grep -q -- "--reverse" "$work/out" || fail "--help lists Qt's options"

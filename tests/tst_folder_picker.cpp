@@ -28,6 +28,7 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -272,7 +273,10 @@ void TestFolderPicker::opensOnTheSlotsFolderOrHome()
     QTRY_COMPARE(dialog.selectedFolder(), expected);
     QTreeView* tree = dialog.folderTree();
     QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
-    QVERIFY(tree->isExpanded(tree->currentIndex()));
+    // It holds no folders: once read it is not shown opened, and it never was.
+    QVERIFY(!tree->isExpanded(tree->currentIndex()));
+    QTRY_VERIFY(dialog.folderModel()->isListed(tree->currentIndex()));
+    QVERIFY(!tree->isExpanded(tree->currentIndex()));
     if (opensOnIt) {
         // At the top of the tree: the folders after it fill the view (home, last in its folder,
         // cannot be scrolled up so far).
@@ -508,33 +512,46 @@ void TestFolderPicker::typedPathThatIsNoFolderKeepsOkDisabled_data()
 {
     QTest::addColumn<QString>("typed");       // <dir> stands for a temporary folder
     QTest::addColumn<bool>("okWhileChecked"); // OK pressed before the check has answered
-    QTest::newRow("missing") << "<dir>/not here" << false;
-    QTest::newRow("a file") << "<dir>/file.txt" << false;
-    QTest::newRow("not a full path") << "relative/path" << false;
-    QTest::newRow("relative, though the working folder holds it") << "Documents" << false;
-    QTest::newRow("missing, OK while it is checked") << "<dir>/not here" << true;
-    QTest::newRow("a file, OK while it is checked") << "<dir>/file.txt" << true;
+    QTest::addColumn<bool>("typingStops");    // else the user types on until Return or OK
+    QTest::newRow("missing") << "<dir>/not here" << false << false;
+    QTest::newRow("a file") << "<dir>/file.txt" << false << false;
+    QTest::newRow("not a full path") << "relative/path" << false << false;
+    QTest::newRow("relative, though the working folder holds it") << "Documents" << false << false;
+    QTest::newRow("missing, OK while it is checked") << "<dir>/not here" << true << false;
+    QTest::newRow("a file, OK while it is checked") << "<dir>/file.txt" << true << false;
+    QTest::newRow("missing, then the typing stops") << "<dir>/not here" << false << true;
 }
 
 void TestFolderPicker::typedPathThatIsNoFolderKeepsOkDisabled()
 {
     QFETCH(QString, typed);
     QFETCH(bool, okWhileChecked);
+    QFETCH(bool, typingStops);
     QTemporaryDir dir;
     QFile file(dir.filePath("file.txt"));
     QVERIFY(file.open(QIODevice::WriteOnly));
     QVERIFY(QDir(dir.path()).mkdir("Documents"));
     const WorkingFolder workingFolder(dir.path());
     typed.replace("<dir>", dir.path());
+    QStyleHints* hints = QGuiApplication::styleHints();
+    const int typingInterval = hints->keyboardInputInterval();
+    const auto restore = qScopeGuard([&] { hints->setKeyboardInputInterval(typingInterval); });
+    if (!typingStops)
+        hints->setKeyboardInputInterval(3'600'000);
 
     FolderPickerDialog dialog("prompt");
     type(dialog, typed);
     if (okWhileChecked) {
         QVERIFY(okButton(dialog)->isEnabled()); // still being checked
         okButton(dialog)->click();
+    } else if (!typingStops) {
+        QTRY_VERIFY(!okButton(dialog)->isEnabled()); // the check has answered
+        QCOMPARE(dialog.pathProblem()->text(), QString());
+        QTest::keyClick(dialog.pathField(), Qt::Key_Return);
     }
     QTRY_VERIFY(!dialog.pathProblem()->text().isEmpty());
     QVERIFY(!okButton(dialog)->isEnabled());
+    QVERIFY(!dialog.folderTree()->selectionModel()->hasSelection());
     QCOMPARE(dialog.selectedFolder(), QString());
     QTest::keyClick(dialog.pathField(), Qt::Key_Return);
     QVERIFY(dialog.result() != QDialog::Accepted);
@@ -629,10 +646,17 @@ void TestFolderPicker::newFolderIsMadeInTheSelectedOne_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("readOnlyParent");
     QTest::addColumn<QString>("refusal"); // empty: made
-    QTest::newRow("made and selected") << "Holiday 2026" << false << "";
-    QTest::newRow("refused: read-only parent") << "Holiday 2026" << true << "Permission denied";
-    QTest::newRow("refused: there already") << "taken" << false << "File exists";
-    QTest::newRow("refused: a slash in the name") << "a/b" << false << "cannot be a folder's name";
+    QTest::addColumn<QString>("typed");   // typed into the field after the tree, below the parent
+    QTest::newRow("made and selected") << "Holiday 2026" << false << ""
+                                       << "";
+    QTest::newRow("refused: read-only parent") << "Holiday 2026" << true << "Permission denied"
+                                               << "";
+    QTest::newRow("refused: there already") << "taken" << false << "File exists"
+                                            << "";
+    QTest::newRow("refused: a slash in the name") << "a/b" << false << "cannot be a folder's name"
+                                                  << "";
+    QTest::newRow("made in the folder typed last") << "Holiday 2026" << false << ""
+                                                   << "taken/";
 }
 
 void TestFolderPicker::newFolderIsMadeInTheSelectedOne()
@@ -640,15 +664,22 @@ void TestFolderPicker::newFolderIsMadeInTheSelectedOne()
     QFETCH(QString, name);
     QFETCH(bool, readOnlyParent);
     QFETCH(QString, refusal);
+    QFETCH(QString, typed);
     QTemporaryDir dir;
     const QString parent = dir.filePath("parent");
+    const QString in = QDir::cleanPath(parent + "/" + typed);
     QVERIFY(QDir().mkpath(parent + "/taken"));
     QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0711) == 0);
-    QVERIFY(::chmod(QFile::encodeName(parent).constData(), readOnlyParent ? 0555 : 0777) == 0);
+    QVERIFY(::chmod(QFile::encodeName(in).constData(), readOnlyParent ? 0555 : 0777) == 0);
     FolderPickerDialog dialog("prompt", parent);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QTRY_COMPARE(dialog.selectedFolder(), parent);
+    if (!typed.isEmpty()) {
+        type(dialog, parent + "/" + typed);
+        QTRY_COMPARE(currentFolder(dialog), in); // what the tree shows is what OK takes
+        QCOMPARE(dialog.selectedFolder(), in);
+    }
 
     QString message;
     {
@@ -661,13 +692,13 @@ void TestFolderPicker::newFolderIsMadeInTheSelectedOne()
                 message = box->text();
         });
         dialog.createFolder(name);
-        QTRY_VERIFY(!message.isEmpty() || currentFolder(dialog) != parent);
+        QTRY_VERIFY(!message.isEmpty() || currentFolder(dialog) != in);
     }
     if (refusal.isEmpty()) {
         QCOMPARE(message, QString());
-        QCOMPARE(currentFolder(dialog), parent + "/" + name);
-        QCOMPARE(dialog.selectedFolder(), parent + "/" + name);
-        QVERIFY(QFileInfo(parent + "/" + name).isDir());
+        QCOMPARE(currentFolder(dialog), in + "/" + name);
+        QCOMPARE(dialog.selectedFolder(), in + "/" + name);
+        QVERIFY(QFileInfo(in + "/" + name).isDir());
     } else {
         QVERIFY2(message.contains(name) && message.contains(refusal), qPrintable(message));
         QCOMPARE(currentFolder(dialog), parent);
@@ -686,14 +717,15 @@ void TestFolderPicker::folderWithoutSubfoldersHasNoExpandArrowOnceRead()
     QTreeView* tree = dialog.folderTree();
     FolderTreeModel* model = dialog.folderModel();
     QTRY_COMPARE(dialog.selectedFolder(), dir.path());
-    tree->expand(tree->currentIndex());
-    QTRY_VERIFY(listsFolder(dialog, dir.path(), "empty"));
+    QTRY_VERIFY(tree->isExpanded(tree->currentIndex())); // it holds folders: opened once read
+    QVERIFY(listsFolder(dialog, dir.path(), "empty"));
 
     for (const char* name : {"parent", "empty"})
         tree->expand(model->indexOf(dir.filePath(name)));
     QTRY_VERIFY(listsFolder(dialog, dir.filePath("parent"), "child"));
     QTRY_VERIFY(!model->hasChildren(model->indexOf(dir.filePath("empty"))));
     QVERIFY(model->hasChildren(model->indexOf(dir.filePath("parent"))));
+    QVERIFY(!tree->isExpanded(model->indexOf(dir.filePath("empty"))));
 }
 
 // On the project's FUSE filesystem, whose folder "hang" never answers a listing until let go.

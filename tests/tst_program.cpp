@@ -414,29 +414,38 @@ void TestProgram::secondSigtermWhileEndingStillExitsCleanly()
 void TestProgram::commandLine_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode"); // -1: the program runs
-    QTest::newRow("-session from a session manager") << QStringList{"-session", "abc_123"} << -1;
-    QTest::newRow("-reverse") << QStringList{"-reverse"} << -1;
+    QTest::addColumn<int>("exitCode"); // -1: the program runs, and says nothing
+    QTest::addColumn<QString>("says"); // on its standard output or error
+    QTest::newRow("-session from a session manager")
+        << QStringList{"-session", "abc_123"} << -1 << "";
+    QTest::newRow("-reverse") << QStringList{"-reverse"} << -1 << "";
     QTest::newRow("Qt options with two dashes")
-        << QStringList{"--reverse", "--style", "Fusion"} << -1;
+        << QStringList{"--reverse", "--style", "Fusion"} << -1 << "";
     QTest::newRow("-style=, -stylesheet")
-        << QStringList{"-style=Fusion", "-stylesheet", "/dev/null"} << -1;
+        << QStringList{"-style=Fusion", "-stylesheet", "/dev/null"} << -1 << "";
     // Taken by Qt's X11 platform, so run on it: the display is a private X server's.
     QTest::newRow("X11 options") << QStringList{"-name",     "mq",      "-title",  "T",
                                                 "-geometry", "300x200", "-display"}
-                                 << -1;
-    QTest::newRow("--version") << QStringList{"--version"} << 0;
-    QTest::newRow("-session --version") << QStringList{"-session", "abc", "--version"} << 0;
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2;
-    QTest::newRow("unknown single-dash option") << QStringList{"-sessionx"} << 2;
-    QTest::newRow("an argument") << QStringList{"folder"} << 2;
-    QTest::newRow("-session without its value") << QStringList{"-session"} << 2;
+                                 << -1 << "";
+    QTest::newRow("--help-all on X11")
+        << QStringList{"--help-all", "-display"} << 0 << "--title <title>";
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << "Marrowquill";
+    QTest::newRow("-session --version")
+        << QStringList{"-session", "abc", "--version"} << 0 << "Marrowquill";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'";
+    QTest::newRow("unknown single-dash option") << QStringList{"-sessionx"} << 2 << "";
+    QTest::newRow("an argument") << QStringList{"folder"} << 2 << "";
+    QTest::newRow("-session without its value")
+        << QStringList{"-session"} << 2 << "Missing value after '-session'";
+    QTest::newRow("-style without its value")
+        << QStringList{"-style"} << 2 << "Missing value after '-style'";
 }
 
 void TestProgram::commandLine()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
+    QFETCH(QString, says);
     QTemporaryDir configHome, runtime;
     QProcess program, xServer;
     const auto stopXServer = qScopeGuard([&] {
@@ -453,6 +462,9 @@ void TestProgram::commandLine()
     if (exitCode >= 0) {
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitCode(), exitCode);
+        const QString said = QString::fromLocal8Bit(program.readAllStandardOutput() +
+                                                    program.readAllStandardError());
+        QVERIFY2(said.contains(says), qPrintable(said));
         return;
     }
     QTRY_VERIFY_WITH_TIMEOUT(isFullyUp(program, runtime), 20000);

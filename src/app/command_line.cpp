@@ -5,10 +5,11 @@
 
 #include "core/app_identity.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
+#include <QStyleFactory>
 
 #include <cstdio>
 #include <cstdlib>
@@ -61,18 +62,30 @@ struct Options
     }
 };
 
-// Qt documents its own options only to the parser of a running application: one is made on the
-// offscreen platform, which needs no display, and the parser prints the help and ends the
-// program with 0.
-[[noreturn]] void showHelpWithQtOptions(QCommandLineParser& parser)
+// What QApplication takes besides the options Qt 6.4 lists in its help.
+void addWidgetOptions(QCommandLineParser& parser)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    QByteArray executable(MARROWQUILL_EXECUTABLE_NAME);
-    char* argv[] = {executable.data(), nullptr};
-    int argc = 1;
-    const QApplication app(argc, argv);
-    parser.process(QStringList{QString::fromLatin1(executable), QStringLiteral("--help-all")});
+    parser.addOptions(
+        {{QStringLiteral("style"),
+          QStringLiteral("Widget style: %1.").arg(QStyleFactory::keys().join(QStringLiteral(", "))),
+          QStringLiteral("style")},
+         {QStringLiteral("stylesheet"), QStringLiteral("Style sheet for the widgets."),
+          QStringLiteral("file")},
+         {QStringLiteral("widgetcount"),
+          QStringLiteral("Prints how many widgets were left, and the most there were, at the "
+                         "end.")}});
+}
+
+// Qt 6.4 lists its X11 options only where XDG_SESSION_TYPE says "x11", as it cannot tell there
+// which platform the program runs on; here the platform is known.
+[[noreturn]] void showHelpWithQtOptions()
+{
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        qputenv("XDG_SESSION_TYPE", "x11");
+    Options options;
+    addWidgetOptions(options.parser);
+    options.parser.process(
+        QStringList{QCoreApplication::arguments().first(), QStringLiteral("--help-all")});
     std::exit(0); // not reached: the parser has ended the program
 }
 
@@ -88,8 +101,12 @@ std::optional<int> handleInformationOptions(int argc, char** argv)
     Options options;
     // Qt's own options are not known yet: they are unknown here, and not an error.
     options.parser.parse(arguments);
-    if (options.parser.isSet(QStringLiteral("help-all")))
-        showHelpWithQtOptions(options.parser);
+    // Qt's options are those of the platform the program runs on, listed once it runs; without
+    // any display, those Qt takes on every platform.
+    if (options.parser.isSet(QStringLiteral("help-all")) &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     if (options.parser.isSet(options.help)) {
         // With no application object yet, the parser cannot know the command's name.
         QString text = options.parser.helpText();
@@ -105,11 +122,20 @@ std::optional<int> handleInformationOptions(int argc, char** argv)
     return std::nullopt;
 }
 
-std::optional<int> rejectUnknownArguments()
+std::optional<int> handleRemainingArguments()
 {
     Options options;
-    if (options.parser.parse(QCoreApplication::arguments()) &&
-        options.parser.positionalArguments().isEmpty())
+    addWidgetOptions(options.parser);
+    // Qt's options that take a value, which Qt 6.4 leaves behind when the value is missing.
+    QStringList leftWithoutValue{QStringLiteral("session")};
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        leftWithoutValue << QStringLiteral("display") << QStringLiteral("name")
+                         << QStringLiteral("visual");
+    options.parser.addOption({leftWithoutValue, QString(), QStringLiteral("value")});
+    const bool parsed = options.parser.parse(QCoreApplication::arguments());
+    if (parsed && options.parser.isSet(QStringLiteral("help-all")))
+        showHelpWithQtOptions();
+    if (parsed && options.parser.positionalArguments().isEmpty())
         return std::nullopt;
     const QString error = options.parser.positionalArguments().isEmpty()
                               ? options.parser.errorText()

@@ -5,13 +5,14 @@
 
 #include <optional>
 
-// The program has no command line of its own, only the conventions: --help, --help-all (with
-// Qt's own options) and --version print and end the program with 0, before any display is
-// opened. Nothing when the program is to go on.
+// The program has no command line of its own, only the conventions: --help and --version print
+// and end the program with 0, before any display is opened. Nothing when the program is to go on.
 std::optional<int> handleInformationOptions(int argc, char** argv);
 // Once QApplication has taken its own options (-platform, -session from a session manager,
-// -reverse and the like), any argument left is an error that ends the program with 2.
-std::optional<int> rejectUnknownArguments();
+// -reverse and the like): --help-all prints the help with the options Qt takes on the platform
+// the program runs on and ends the program with 0; any argument left is an error that ends it
+// with 2, and says so (an option of Qt's without its value says that).
+std::optional<int> handleRemainingArguments();
 
 // Without a display, QApplication would abort with a core dump: this says so in one line and
 // ends the program with 1. Call before making the QApplication.

@@ -50,7 +50,7 @@ int main(int argc, char** argv)
     const QByteArray launchToken = SingleInstance::launchTokenFromEnvironment();
     QApplication app(argc, argv);
     restoreMessageHandler();
-    if (const std::optional<int> status = rejectUnknownArguments())
+    if (const std::optional<int> status = handleRemainingArguments())
         return *status;
     QApplication::setApplicationName(QString::fromLatin1(APPLICATION_NAME));
     QApplication::setOrganizationName(QString::fromLatin1(APPLICATION_NAME));

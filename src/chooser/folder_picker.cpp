@@ -3,41 +3,36 @@
 
 #include "chooser/folder_picker.h"
 
+#include "chooser/chooser_accessible.h"
 #include "chooser/chooser_workers.h"
 #include "chooser/folder_check.h"
 #include "chooser/folder_places.h"
 #include "chooser/folder_tree_model.h"
+#include "chooser/new_folder.h"
+#include "chooser/path_completer.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
-#include <QAccessibleWidget>
-#include <QApplication>
 #include <QCheckBox>
-#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <QStyleHints>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
-#include <QUrl>
 #include <QVBoxLayout>
-
-#include <functional>
-#include <sys/stat.h>
 
 namespace {
 
@@ -45,112 +40,7 @@ namespace {
 constexpr QSize PREFERRED_SIZE{600, 520};
 constexpr int PLACE_PATH_ROLE = Qt::UserRole;
 
-// "~" and "~/..." stand for the home folder.
-QString expandHome(const QString& text)
-{
-    if (text == QLatin1String("~") || text.startsWith(QLatin1String("~/")))
-        return QDir::homePath() + text.mid(1);
-    return text;
-}
-
-// An absolute, clean path with no trailing slash but for "/"; empty when the text is none. A
-// relative path is none, whatever the program's working folder holds. A file URL, as a file
-// manager copies it, is its path.
-QString typedPath(const QString& text)
-{
-    QString path = expandHome(text.trimmed());
-    if (path.startsWith(QLatin1String("file://")))
-        path = QUrl(path).toLocalFile();
-    if (!path.startsWith(QLatin1Char('/')))
-        return QString();
-    return QDir::cleanPath(path);
-}
-
 } // namespace
-
-// Completes folder names from the chooser's own tree, one folder level at a time; knows "~" as
-// the home folder. Return and Tab while the suggestions show go where they go in the field.
-class PathCompleter final : public QCompleter
-{
-public:
-    // `keyPressed` is given Return and Tab, and says whether it took them.
-    PathCompleter(QAbstractItemModel* model, std::function<bool(int key)> keyPressed,
-                  QObject* parent)
-        : QCompleter(model, parent), m_keyPressed(std::move(keyPressed))
-    {
-    }
-
-    QStringList splitPath(const QString& text) const override
-    {
-        const QString path = expandHome(text);
-        if (!path.startsWith(QLatin1Char('/')))
-            return {path}; // matches nothing: the tree's one top row is "/"
-        return QStringList{QStringLiteral("/")} + path.mid(1).split(QLatin1Char('/'));
-    }
-
-    QString pathFromIndex(const QModelIndex& index) const override
-    {
-        return index.data(FolderTreeModel::FilePathRole).toString();
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::KeyPress && watched == popup()) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            const bool tab = key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier;
-            if (tab || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                popup()->hide();
-                if (m_keyPressed(key->key()))
-                    return true;
-            }
-        }
-        return QCompleter::eventFilter(watched, event);
-    }
-
-private:
-    std::function<bool(int key)> m_keyPressed;
-};
-
-// Qt 6.4 gives screen readers a widget's hidden children too: the chooser's line that says why a
-// path cannot be chosen, hidden while there is nothing to say, is left out while it is hidden.
-class ChooserAccessible final : public QAccessibleWidget
-{
-public:
-    explicit ChooserAccessible(QWidget* dialog) : QAccessibleWidget(dialog, QAccessible::Dialog) {}
-
-    static QAccessibleInterface* factory(const QString& className, QObject* object)
-    {
-        if (className == QLatin1String("FolderPickerDialog") && object->isWidgetType())
-            return new ChooserAccessible(static_cast<QWidget*>(object));
-        return nullptr;
-    }
-
-    int childCount() const override { return int(shown().size()); }
-    QAccessibleInterface* child(int index) const override
-    {
-        const QList<QWidget*> children = shown();
-        return index >= 0 && index < children.size()
-                   ? QAccessible::queryAccessibleInterface(children[index])
-                   : nullptr;
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override
-    {
-        return int(shown().indexOf(qobject_cast<QWidget*>(child->object())));
-    }
-
-private:
-    QList<QWidget*> shown() const
-    {
-        QList<QWidget*> children;
-        for (QObject* object : widget()->children()) {
-            auto* child = qobject_cast<QWidget*>(object);
-            if (child && !child->isWindow() && !child->isHidden())
-                children << child;
-        }
-        return children;
-    }
-};
 
 QString BrowseForFolder(QWidget* owner, const QString& prompt, const QString& currentFolder)
 {
@@ -164,11 +54,7 @@ FolderPickerDialog::FolderPickerDialog(const QString& prompt, const QString& sta
                                        QWidget* owner)
     : QDialog(owner), m_check(std::make_unique<FolderCheck>())
 {
-    static const bool accessibleInstalled = [] {
-        QAccessible::installFactory(ChooserAccessible::factory);
-        return true;
-    }();
-    Q_UNUSED(accessibleInstalled);
+    installChooserAccessibility();
     setWindowTitle(QStringLiteral("Browse for Folder"));
     setModal(true);
     createControls(prompt);
@@ -212,11 +98,13 @@ void FolderPickerDialog::createControls(const QString& prompt)
             return true;
         },
         m_pathField);
-    m_completer->setCompletionMode(QCompleter::PopupCompletion);
-    m_completer->setCaseSensitivity(Qt::CaseSensitive);
     m_pathField->setCompleter(m_completer);
     m_pathField->installEventFilter(this);
     connect(m_pathField, &QLineEdit::textEdited, this, &FolderPickerDialog::pathEdited);
+    // Qt's own measure of keys typed one after the other, as for a list's search as you type.
+    m_typing = new QTimer(this);
+    m_typing->setSingleShot(true);
+    connect(m_typing, &QTimer::timeout, this, &FolderPickerDialog::showProblem);
 
     m_pathProblem = new QLabel(this);
     m_pathProblem->setTextFormat(Qt::PlainText);
@@ -233,7 +121,8 @@ void FolderPickerDialog::createControls(const QString& prompt)
     m_tree->setHeaderHidden(true);
     m_tree->setUniformRowHeights(true);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+    // The selection rather than the current row: a click on the row the field cleared counts.
+    connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &FolderPickerDialog::treeSelectionChanged);
     // A folder opened again is listed again: it may have changed since.
     connect(m_tree, &QTreeView::expanded, this, [this](const QModelIndex& index) {
@@ -361,13 +250,22 @@ QString FolderPickerDialog::selectedFolder() const
     return QString();
 }
 
-// The folder is shown as the one the user is in: at the top of the tree, opened, and only the
-// folders on the way to it opened with it.
 void FolderPickerDialog::selectFolder(const QString& path)
 {
-    const QModelIndex index = m_model->addFolder(path);
-    if (!index.isValid())
+    showInTree(path, true);
+}
+
+// The folder is shown as the one the user is in: at the top of the tree, and only the folders on
+// the way to it opened; it is opened too once it is known to hold folders. An empty path shows
+// none. While the field moves the tree, the field stays as the user typed it.
+void FolderPickerDialog::showInTree(const QString& path, bool focusTree)
+{
+    const QScopedValueRollback followsField(m_fieldMovesTree, !focusTree);
+    const QModelIndex index = path.isEmpty() ? QModelIndex() : m_model->addFolder(path);
+    if (!index.isValid()) {
+        m_tree->clearSelection();
         return;
+    }
     m_target = m_model->filePath(index);
     m_tree->collapseAll();
     for (QModelIndex ancestor = index.parent(); ancestor.isValid(); ancestor = ancestor.parent()) {
@@ -375,10 +273,14 @@ void FolderPickerDialog::selectFolder(const QString& path)
             m_model->list(ancestor);
         m_tree->expand(ancestor);
     }
-    m_tree->expand(index);
+    if (!m_model->isListed(index))
+        m_model->list(index); // opened once listed, if it holds folders
+    else if (m_model->rowCount(index) > 0)
+        m_tree->expand(index);
     m_tree->setCurrentIndex(index);
     m_tree->scrollTo(index, QAbstractItemView::PositionAtTop);
-    m_tree->setFocus();
+    if (focusTree)
+        m_tree->setFocus();
 }
 
 void FolderPickerDialog::keepTargetInView()
@@ -393,53 +295,16 @@ void FolderPickerDialog::keepTargetInView()
 
 void FolderPickerDialog::newFolder()
 {
-    const QString parent = m_model->filePath(m_tree->currentIndex());
-    if (parent.isEmpty())
-        return;
-    bool ok = false;
-    const QString name =
-        QInputDialog::getText(this, QStringLiteral("New Folder"),
-                              QStringLiteral("Name of the new folder in %1:").arg(parent),
-                              QLineEdit::Normal, QStringLiteral("New Folder"), &ok);
-    if (ok)
-        createFolder(name.trimmed());
+    askForNewFolder(this, selectedFolder(), [this](const QString& path) { folderMade(path); });
 }
 
 void FolderPickerDialog::createFolder(const QString& name)
 {
-    const QString parent = m_model->filePath(m_tree->currentIndex());
-    if (parent.isEmpty() || name.isEmpty())
-        return;
-    const QString path = QDir(parent).filePath(name);
-    if (name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
-        name == QLatin1String("..")) {
-        QMessageBox::warning(
-            this, QStringLiteral("New Folder"),
-            QStringLiteral("\u201c%1\u201d cannot be a folder's name: a name holds "
-                           "no \u201c/\u201d and is not \u201c.\u201d or "
-                           "\u201c..\u201d.")
-                .arg(name));
-        return;
-    }
-    // The parent may lie on a share that does not answer: then no answer ever comes.
-    chooserWorkers().run(this, [this, folder = QFile::encodeName(path).toStdString()] {
-        const int error = ::mkdir(folder.c_str(), 0777) == 0 ? 0 : errno;
-        return OffThreadRunner::Delivery([this, folder, error] {
-            folderCreated(QFile::decodeName(QByteArray::fromStdString(folder)), error);
-        });
-    });
+    makeNewFolder(this, selectedFolder(), name, [this](const QString& path) { folderMade(path); });
 }
 
-void FolderPickerDialog::folderCreated(const QString& path, int error)
+void FolderPickerDialog::folderMade(const QString& path)
 {
-    if (error != 0) {
-        const QFileInfo made(path);
-        QMessageBox::warning(
-            this, QStringLiteral("New Folder"),
-            QStringLiteral("The folder \u201c%1\u201d could not be made in %2: %3.")
-                .arg(made.fileName(), made.path(), qt_error_string(error)));
-        return;
-    }
     selectFolder(path);
     m_model->list(m_model->indexOf(QFileInfo(path).path()));
 }
@@ -447,8 +312,13 @@ void FolderPickerDialog::folderCreated(const QString& path, int error)
 // A folder the tree shows is a folder as far as anyone can tell without asking again.
 void FolderPickerDialog::treeSelectionChanged()
 {
-    const QModelIndex current = m_tree->currentIndex();
+    if (m_fieldMovesTree)
+        return;
+    // The tree's current row follows only after the selection has changed.
+    const QModelIndexList selected = m_tree->selectionModel()->selectedIndexes();
+    const QModelIndex current = selected.isEmpty() ? QModelIndex() : selected.front();
     m_acceptWhenChecked = false;
+    m_typing->stop();
     if (!current.isValid()) {
         m_candidate.clear();
         m_pathField->clear();
@@ -472,8 +342,10 @@ void FolderPickerDialog::pathEdited(const QString& text)
     m_acceptWhenChecked = false;
     m_selectWhenChecked = false;
     m_completing = true;
-    listForCompletion();
+    m_typing->start(QGuiApplication::styleHints()->keyboardInputInterval());
+    m_completer->listOnTheWay(text);
     m_candidate = typedPath(text);
+    showInTree(QString(), false);
     if (m_candidate.isEmpty()) {
         setState(State::NotAFolder,
                  text.trimmed().isEmpty()
@@ -484,89 +356,42 @@ void FolderPickerDialog::pathEdited(const QString& text)
     checkCandidate();
 }
 
-// Completion offers what the tree holds: the folders on the way to the typed one are listed,
-// one after the other, each once the one before has answered.
-void FolderPickerDialog::listForCompletion()
-{
-    const QString typed = expandHome(m_pathField->text().trimmed());
-    if (!typed.startsWith(QLatin1Char('/')))
-        return;
-    const QString folder = QDir::cleanPath(typed.left(typed.lastIndexOf(QLatin1Char('/')) + 1));
-    QModelIndex index = m_model->indexOf(QStringLiteral("/"));
-    QString path = QStringLiteral("/");
-    for (const QString& name : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (!m_model->isListed(index))
-            break;
-        path = QDir::cleanPath(path + QLatin1Char('/') + name);
-        index = m_model->indexOf(path);
-        if (!index.isValid())
-            return; // no such folder: nothing to complete
-    }
-    if (!m_model->isListed(index))
-        m_model->list(index);
-}
-
 void FolderPickerDialog::folderListed(const QString& path)
 {
+    // Qt 6.4's tree keeps a row the user opened marked as open when it turns out to hold no
+    // folders, and its first Left would seem to do nothing.
+    const QModelIndex listed = m_model->indexOf(path);
+    if (m_model->rowCount(listed) == 0)
+        m_tree->collapse(listed);
+    else if (path == m_target)
+        m_tree->expand(listed);
     if (!m_completing || !m_pathField->hasFocus())
         return;
     if (std::exchange(m_completeOnListing, false) && !completeOnTab())
         focusNextChild();
-    listForCompletion();
+    m_completer->listOnTheWay(m_pathField->text());
     const QString typed = expandHome(m_pathField->text().trimmed());
-    const QString folder = QDir::cleanPath(typed.left(typed.lastIndexOf(QLatin1Char('/')) + 1));
-    if (folder == path && typed.startsWith(QLatin1Char('/'))) {
+    if (PathCompleter::folderOf(typed) == path && typed.startsWith(QLatin1Char('/'))) {
         m_completer->setCompletionPrefix(m_pathField->text());
         m_completer->complete();
     }
 }
 
-// Tab completes the name being typed as far as the folder's subfolders agree, a unique one with
-// a slash after it, as GTK's chooser does; a second Tab, or one with nothing to add, moves on.
-// False when the Tab is for moving on.
+// Tab completes the name being typed; a second Tab, or one with nothing to add, moves on. False
+// when the Tab is for moving on.
 bool FolderPickerDialog::completeOnTab()
 {
     const QString text = m_pathField->text();
-    const QString typed = expandHome(text);
-    if (text == std::exchange(m_tabCompleted, QString()) || !typed.startsWith(QLatin1Char('/')))
+    if (text == std::exchange(m_tabCompleted, QString()))
         return false;
-    const int slash = int(typed.lastIndexOf(QLatin1Char('/')));
-    const QString partial = typed.mid(slash + 1);
-    const QString path = QDir::cleanPath(typed.left(slash + 1));
-    const QModelIndex folder = m_model->indexOf(path);
-    if (!m_model->isListed(folder)) {
-        // The folders on the way are listed as the user types; if the nearest one the tree holds
-        // is listed, the folder is not there.
-        QString known = path;
-        while (!m_model->indexOf(known).isValid())
-            known = QFileInfo(known).path();
-        if (known != path && m_model->isListed(m_model->indexOf(known)))
-            return false;
+    const PathCompleter::TabCompletion tab = m_completer->completeOnTab(text);
+    if (tab.outcome == PathCompleter::TabCompletion::FolderNotListedYet)
         m_completeOnListing = true;
-        return true;
-    }
-    QStringList matches;
-    for (int row = 0; row < m_model->rowCount(folder); ++row) {
-        const QString name = m_model->index(row, 0, folder).data(Qt::EditRole).toString();
-        if (name.startsWith(partial))
-            matches << name;
-    }
-    if (matches.isEmpty())
-        return false;
-    QString common = matches.front();
-    for (const QString& name : std::as_const(matches)) {
-        int same = 0;
-        while (same < common.size() && same < name.size() && common[same] == name[same])
-            ++same;
-        common.truncate(same);
-    }
-    const QString added =
-        common.mid(partial.size()) + (matches.size() == 1 ? QStringLiteral("/") : QString());
-    if (added.isEmpty())
-        return false;
-    m_pathField->setText(text + added);
-    pathEdited(m_pathField->text());
-    m_tabCompleted = m_pathField->text();
+    if (tab.outcome != PathCompleter::TabCompletion::Completed)
+        return tab.outcome == PathCompleter::TabCompletion::FolderNotListedYet;
+    m_pathField->setText(tab.text);
+    pathEdited(tab.text);
+    m_tabCompleted = tab.text;
     return true;
 }
 
@@ -576,6 +401,8 @@ void FolderPickerDialog::goToTypedPath()
         pathEdited(m_pathField->text()); // set by a suggestion rather than typed
     m_completing = false;
     m_completer->popup()->hide();
+    m_typing->stop();
+    showProblem();
     if (m_state == State::Folder || m_state == State::NoAnswer)
         selectFolder(m_candidate);
     else if (m_state == State::Checking)
@@ -616,24 +443,32 @@ void FolderPickerDialog::verdictCame(const QString& path, FolderVerdict verdict)
         break;
     }
     const bool choosable = m_state == State::Folder || m_state == State::NoAnswer;
-    if (std::exchange(m_selectWhenChecked, false) && choosable)
-        selectFolder(m_candidate);
+    if (choosable)
+        showInTree(m_candidate, std::exchange(m_selectWhenChecked, false));
+    m_selectWhenChecked = false;
     if (std::exchange(m_acceptWhenChecked, false) && choosable)
         QDialog::accept();
 }
 
 // OK stays enabled while a typed path is being checked, so that a click straight after typing
-// is not lost: it takes the path once the check says it is a folder. A new reason why OK is
-// disabled is announced to screen readers as it shows.
+// is not lost: it takes the path once the check says it is a folder.
 void FolderPickerDialog::setState(State state, const QString& problem)
 {
     m_state = state;
-    const bool news = !problem.isEmpty() && problem != m_pathProblem->text();
-    m_pathProblem->setText(problem);
-    m_pathProblem->setHidden(problem.isEmpty());
-    m_buttons->button(QDialogButtonBox::Ok)
-        ->setEnabled(state == State::Folder || state == State::NoAnswer ||
-                     state == State::Checking);
+    const bool choosable = state == State::Folder || state == State::NoAnswer;
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(choosable || state == State::Checking);
+    m_newFolder->setEnabled(choosable);
+    m_problem = problem;
+    if (problem.isEmpty() || !m_typing->isActive())
+        showProblem();
+}
+
+// A new reason why the path cannot be chosen is announced to screen readers as it shows.
+void FolderPickerDialog::showProblem()
+{
+    const bool news = !m_problem.isEmpty() && m_problem != m_pathProblem->text();
+    m_pathProblem->setText(m_problem);
+    m_pathProblem->setHidden(m_problem.isEmpty());
     if (news) {
         QAccessibleEvent alert(m_pathProblem, QAccessible::Alert);
         QAccessible::updateAccessibility(&alert);
@@ -644,6 +479,8 @@ void FolderPickerDialog::setState(State state, const QString& problem)
 // open. A folder that does not answer is taken: the poll skips it until it answers.
 void FolderPickerDialog::accept()
 {
+    m_typing->stop();
+    showProblem();
     if (m_candidate.isEmpty() || m_state == State::NotAFolder || m_state == State::None)
         return;
     m_acceptWhenChecked = true;

@@ -29,8 +29,11 @@ QString BrowseForFolder(QWidget* owner, const QString& prompt,
                         const QString& currentFolder = QString());
 
 // A tree of the file system's folders, rooted at "/", a list of places beside it, and a field
-// to type or paste a path into ("~" at its start stands for the home folder). OK is enabled only
-// while the tree's selection or the typed path is a folder, or a folder that does not answer.
+// to type or paste a path into ("~" at its start stands for the home folder). The chooser is in
+// one folder at a time, the one the user last moved the tree or the field to: the tree shows it
+// selected (nothing while a typed path is not a folder), OK takes it and New Folder makes its
+// folder in it; both are enabled only while it is a folder, or a folder that does not answer.
+// Why a typed path cannot be chosen is said once the user stops typing, or presses Return or OK.
 // Nothing here waits for the file system on the window's thread: the tree and the completion of
 // typed paths come from listings made off it, every check of a path is a FolderCheck, and the
 // places are read off it too.
@@ -65,7 +68,6 @@ public:
     FolderTreeModel* folderModel() const { return m_model; }
     QListWidget* places() const { return m_places; }
     QCheckBox* showHiddenBox() const { return m_showHidden; }
-    QPushButton* newFolderButton() const { return m_newFolder; }
     QDialogButtonBox* buttons() const { return m_buttons; }
 
 public slots:
@@ -83,17 +85,18 @@ private:
     void openOn(const QString& startFolder);
     void readPlaces();
     void addPlace(const Place& place);
+    void showInTree(const QString& path, bool focusTree);
     void treeSelectionChanged();
     void pathEdited(const QString& text);
-    void listForCompletion();
     void folderListed(const QString& path);
     bool completeOnTab();
     void goToTypedPath();
     void goToPlace(const QString& path);
     void checkCandidate();
     void verdictCame(const QString& path, FolderVerdict verdict);
-    void folderCreated(const QString& path, int error);
+    void folderMade(const QString& path);
     void setState(State state, const QString& problem = QString());
+    void showProblem();
     bool startPathFromKey(QObject* watched, QEvent* event);
     void keepTargetInView();
 
@@ -109,9 +112,12 @@ private:
     QDialogButtonBox* m_buttons = nullptr;
     std::unique_ptr<FolderCheck> m_check;
     QTimer* m_rescroll = nullptr;
+    QTimer* m_typing = nullptr; // runs while the user is typing into the field
 
     QString m_candidate;
     State m_state = State::None;
+    QString m_problem; // why the candidate cannot be chosen; shown once the typing stops
+    bool m_fieldMovesTree = false; // the tree follows the field, not the other way round
     bool m_acceptWhenChecked = false;
     bool m_selectWhenChecked = false;
     bool m_completing = false;        // the user is typing: suggestions show as listings come
