@@ -778,7 +778,7 @@ void TestFolderPicker::checksThatCameBackAfterAllNoLongerCountAsStuck()
     const auto record = [&](FolderVerdict verdict) { verdicts << verdict; };
     for (int i = 0; i < FolderCheck::MAX_STUCK; ++i) {
         check.check(hanging.path() + QString("/not there %1").arg(i), record);
-        QTRY_COMPARE_WITH_TIMEOUT(verdicts.size(), i + 1, 2 * FolderCheck::PATIENCE_MS);
+        QTRY_COMPARE_WITH_TIMEOUT(verdicts.size(), i + 1, 2 * FILE_SYSTEM_PATIENCE_MS);
         QCOMPARE(verdicts.last(), FolderVerdict::NoAnswer);
     }
     check.check(dir.path(), record);

@@ -339,7 +339,7 @@ void TestPollCycle::countThatDoesNotComeIsSkippedAndTheNextSlotStillAlerts()
     QVERIFY(f.poll.isTickRunning());
     QCOMPARE(f.log, CallLog{"count:" + folderA}); // slot 1 waits for slot 0
     QVERIFY(f.patience.isActive());
-    QCOMPARE(f.patience.intervalMs(), COUNT_PATIENCE_MS);
+    QCOMPARE(f.patience.intervalMs(), FILE_SYSTEM_PATIENCE_MS);
 
     f.patience.fire();
     f.counter.answerPending();
@@ -624,7 +624,7 @@ void TestPollCycle::slowFolderThatHangsIsSkippedAfterItsLongerPatience()
     f.tick();
     f.patience.fire();
     QVERIFY(f.poll.isTickRunning());
-    QCOMPARE(f.patience.intervalMs(), SLOW_COUNT_PATIENCE_MS - COUNT_PATIENCE_MS);
+    QCOMPARE(f.patience.intervalMs(), SLOW_COUNT_PATIENCE_MS - FILE_SYSTEM_PATIENCE_MS);
     f.patience.fire();
     f.counter.answerPending();
     QVERIFY(!f.poll.isTickRunning());

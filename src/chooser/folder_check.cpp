@@ -59,7 +59,7 @@ void FolderCheck::start(Request request)
         QTimer::singleShot(0, &m_context, [this, id] { answered(id, FolderVerdict::Missing); });
         return;
     }
-    QTimer::singleShot(PATIENCE_MS, &m_context, [this, id] { gaveUp(id); });
+    QTimer::singleShot(FILE_SYSTEM_PATIENCE_MS, &m_context, [this, id] { gaveUp(id); });
 }
 
 void FolderCheck::answered(std::uint64_t id, FolderVerdict verdict)

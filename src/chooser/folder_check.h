@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "support/patience.h"
+
 #include <QObject>
 #include <QString>
 
@@ -22,7 +24,6 @@ enum class FolderVerdict { Folder, Missing, NotAFolder, NoAnswer };
 class FolderCheck
 {
 public:
-    static constexpr int PATIENCE_MS = 2000;
     static constexpr int MAX_STUCK = 3;
 
     using Done = std::function<void(FolderVerdict)>;

@@ -290,7 +290,7 @@ void FolderTreeModel::listNext()
         m_running = id;
         m_listing.emplace(id, path);
         m_inFlight.insert(path);
-        QTimer::singleShot(PATIENCE_MS, this, [this, id] { patienceRanOut(id); });
+        QTimer::singleShot(FILE_SYSTEM_PATIENCE_MS, this, [this, id] { patienceRanOut(id); });
     }
 }
 

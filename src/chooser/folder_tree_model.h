@@ -30,7 +30,6 @@ class FolderTreeModel final : public QAbstractItemModel
 
 public:
     static constexpr int FilePathRole = Qt::UserRole + 1;
-    static constexpr int PATIENCE_MS = FolderCheck::PATIENCE_MS; // as for every other look
 
     explicit FolderTreeModel(QObject* parent = nullptr);
     ~FolderTreeModel() override;

@@ -69,8 +69,8 @@ void PollCycle::countNextSlot()
             return; // stopped while the slot's alert was open
         m_tick->starting = false;
         if (m_tick->waiting) {
-            m_tick->patienceMs = COUNT_PATIENCE_MS;
-            m_patience.start(COUNT_PATIENCE_MS);
+            m_tick->patienceMs = FILE_SYSTEM_PATIENCE_MS;
+            m_patience.start(FILE_SYSTEM_PATIENCE_MS);
             return;
         }
     }

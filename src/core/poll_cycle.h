@@ -27,16 +27,16 @@ class MessageBox;
 // the count of the slot before has come and its alert, if any, has been dismissed. So every
 // count the tick compares was read after everything the user saw before it. Counting happens
 // away from the window's thread, and while a tick waits for a count the window's event loop goes
-// on. A count that has not come within COUNT_PATIENCE_MS is taken as a folder that cannot be
+// on. A count that has not come within FILE_SYSTEM_PATIENCE_MS is taken as a folder that cannot be
 // read now: the slot is skipped for this tick and keeps its previous count. A folder is never
 // read twice at once, so a folder whose filesystem hangs ties up one read: while that read is in
 // flight, later turns of the folder skip it at once, and its result, when it comes, is too old
 // to serve and is dropped.
 //
 // A folder whose read does end, but only after its patience ran out, is slow rather than gone:
-// from then on its turn waits up to SLOW_COUNT_PATIENCE_MS for it, until a read of it ends within
-// COUNT_PATIENCE_MS again. So a folder that takes seconds to list is watched, and one that hangs
-// holds the other slots back only at its first turn.
+// from then on its turn waits up to SLOW_COUNT_PATIENCE_MS for it, until a read of it ends
+// within FILE_SYSTEM_PATIENCE_MS again. So a folder that takes seconds to list is watched, and one
+// that hangs holds the other slots back only at its first turn.
 //
 // A slot without a folder is never counted. A slot that was active at the first tick but whose
 // count did not come then has no count to compare with: the first count of that folder that
@@ -69,7 +69,7 @@ private:
         bool waiting = false;
         // The read is being started: a counter may answer before it returns.
         bool starting = false;
-        int patienceMs = COUNT_PATIENCE_MS;
+        int patienceMs = FILE_SYSTEM_PATIENCE_MS;
     };
 
     struct Read

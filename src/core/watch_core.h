@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "support/patience.h"
+
 #include <QString>
 
 #include <array>
@@ -10,9 +12,6 @@
 
 inline constexpr int SLOT_COUNT = 5;
 inline constexpr int POLL_INTERVAL_MS = 5000;
-// How long a tick waits for a folder's count before it skips the slot: a folder on a network
-// share whose server went away, or a failing disk, blocks rather than fails.
-inline constexpr int COUNT_PATIENCE_MS = 2000;
 // How long a tick waits for a folder known to be slow: one whose last read ended, but only after
 // its patience had run out (a large folder on a network share, a slow disk).
 inline constexpr int SLOW_COUNT_PATIENCE_MS = 60000;
