@@ -20,9 +20,8 @@ public:
     virtual ~DesktopWindows() = default;
 
     // The alert box, before it is shown: it is to appear on the workspace the user is on now,
-    // above other windows, even while its owner is on another workspace or minimized. A box
-    // set to show without activating (Qt::WA_ShowWithoutActivating) leaves the keyboard where
-    // it is as it maps.
+    // above other windows and modal to its owner, even while its owner is on another workspace
+    // or minimized.
     virtual void prepareAlert(QWidget* box, QWidget* owner) = 0;
     // Whether one of this program's windows has the keyboard now.
     virtual bool hasKeyboard() = 0;
