@@ -99,8 +99,7 @@ entry_class=$(sed -n 's/^StartupWMClass=//p' "${3:-/dev/null}")
     fail "WM_CLASS $(xprop -id "$main" WM_CLASS) does not match StartupWMClass=$entry_class"
 
 # The user works in terminal A on workspace 1, with terminal B beside it; the window is on
-# workspace 2. The user moves between windows by clicking, so every activation the window
-# manager is asked for comes from the program or names one of its windows.
+# workspace 2.
 xterm -title typing -geometry 40x10+0+0 -e sh -c 'cat >"$WORK/typed"' &
 term_pid=$!
 xterm -title other -geometry 40x10-0+0 -e sh -c 'cat >/dev/null' &
@@ -109,17 +108,29 @@ e2e_on_exit 'kill "$term_pid" "$other_pid" 2>/dev/null'
 terminal() { xdotool search --onlyvisible --name "^$1\$" | head -n 1; }
 wait_for 300 eval '[ -n "$(terminal typing)" ] && [ -n "$(terminal other)" ]' || fail "no terminals"
 term=$(terminal typing) other=$(terminal other)
-focus_terminal() {
-    xdotool mousemove --window "${1:-$term}" 20 20 click 1
-    wait_for 100 active_is "${1:-$term}" || fail "a click did not give the terminal the focus"
+# The user clicks into a window. XWayland does not pass the clicks xdotool makes to its
+# compositor: there the user's switch is asked for as a taskbar would, and counted.
+asked_by_user=0
+user_activates() {
+    if [ "$wm" = mutter-xwayland ]; then
+        xdotool windowactivate "$1" && asked_by_user=$((asked_by_user + 1))
+    else
+        xdotool mousemove --window "$1" 20 20 click 1
+    fi
 }
-# Every activation asked for on the root names one of the program's windows.
+focus_terminal() {
+    user_activates "$term"
+    wait_for 100 active_is "$term" || fail "the terminal did not get the focus"
+}
+# Every activation asked for on the root that names no window of the program's is the user's.
 asked_only_for_ours() {
-    local window
+    local window others=0
     for window in $(awk '/^ClientMessage/ { w = $NF } /\(_NET_ACTIVE_WINDOW\)/ { print w }' \
         "$WORK/root-events" | tr -d ,); do
-        [[ "$ours" == *" $((window)) "* ]] || fail "an activation of $window, not the program's, was asked for"
+        [[ "$ours" == *" $((window)) "* ]] || others=$((others + 1))
     done
+    [ "$others" -eq "$asked_by_user" ] ||
+        fail "$others activations of other programs' windows were asked for, $asked_by_user by the user"
 }
 window_away
 focus_terminal
@@ -197,7 +208,7 @@ for delay in 0 10 20; do
             while read -r event _ && [ "$event" != CreateNotify ]; do :; done
             read -r _ _ _ created _
             sleep "0.0$delay"
-            xdotool click 1
+            user_activates "$other"
             echo "${created%,}" >"$WORK/created"
         }
     ) &
@@ -206,6 +217,7 @@ for delay in 0 10 20; do
     check_alert "switch at $delay ms"
     wait_for 50 test -s "$WORK/created" || fail "no window creation seen"
     same "$(cat "$WORK/created")" "$alert" || fail "the window seen created was not the alert"
+    [ "$wm" != mutter-xwayland ] || asked_by_user=$((asked_by_user + 1)) # in the watch's shell
     { wait_for 50 active_is "$other" && sleep 1 && active_is "$other"; } ||
         fail "the user clicked into terminal B $delay ms after the alert's window was created," \
             "but the keyboard is in $(xdotool getactivewindow getwindowname 2>&1)"

@@ -26,11 +26,13 @@ namespace {
 class RecordingDesktop : public QtDesktopWindows
 {
 public:
-    void activateAlert(QWidget* box) override
+    void alertShown(QWidget* box, bool activate) override
     {
+        if (!activate)
+            return;
         attention << QStringLiteral("box activated");
         if (!keepBehind)
-            QtDesktopWindows::activateAlert(box);
+            QtDesktopWindows::alertShown(box, activate);
         else
             keepBehind->activateWindow();
     }

@@ -122,9 +122,9 @@ void QtMessageBox::show(const QString& prompt)
             tell(box.isVisible() && !box.windowHandle()->isActive());
         });
         QTimer::singleShot(0, &box, [&] {
+            m_desktop->alertShown(&box, takeKeyboard);
             if (!takeKeyboard)
                 return tellUnlessInFront();
-            m_desktop->activateAlert(&box);
             QTimer::singleShot(IN_FRONT_PATIENCE_MS, &box, tellUnlessInFront);
         });
     }
@@ -136,7 +136,7 @@ void QtMessageBox::show(const QString& prompt)
 // Qt asks the window manager to activate a modal window as it maps, even one shown without
 // activation (Qt::WA_ShowWithoutActivating), and some window managers grant it while the user
 // types elsewhere. So the box is not modal in Qt's sense: its owner is disabled while it is up,
-// and the window manager is told that it is modal (DesktopWindows::prepareAlert).
+// and the window manager is told that it is modal (DesktopWindows::alertShown).
 void QtMessageBox::runModal(QMessageBox& box, QWidget* owner)
 {
     const bool ownerWasEnabled = owner && owner->isEnabled();

@@ -113,6 +113,17 @@ public:
     {
     }
 
+    // The box is modal to its owner, though not in Qt's sense, which Qt would tell the window
+    // manager. It is told once the box has mapped: xfwm4 gives the keyboard to every window
+    // that is modal as it maps.
+    void alertShown(QWidget* box, bool activate) override
+    {
+        sendToRoot(windowOf(box), atom("_NET_WM_STATE"),
+                   {NET_WM_STATE_ADD, atom("_NET_WM_STATE_MODAL"), 0, SOURCE_APPLICATION, 0});
+        xcb_flush(m_connection);
+        QtDesktopWindows::alertShown(box, activate);
+    }
+
     // Qt may still take its window for active a while after the window manager gave the
     // keyboard to another program (after a minimize, say), so the window manager is asked.
     // Its answer may name a box of ours just closed: the ids the server gave this connection
@@ -129,15 +140,10 @@ public:
 
     // Most window managers put a transient on its owner's workspace, and some ignore what the
     // box itself asks for: the owner is moved to the user's workspace first. The window manager
-    // reads its requests in order, so the owner has moved by the time it maps the box. The box
-    // is modal to its owner, though not in Qt's sense, which Qt would tell the window manager:
-    // the state is set here, and Qt keeps it as it maps the box.
+    // reads its requests in order, so the owner has moved by the time it maps the box.
     void prepareAlert(QWidget* box, QWidget* owner) override
     {
         QtDesktopWindows::prepareAlert(box, owner);
-        const xcb_atom_t modal = atom("_NET_WM_STATE_MODAL");
-        xcb_change_property(m_connection, XCB_PROP_MODE_APPEND, windowOf(box),
-                            atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 1, &modal);
         const std::optional<std::uint32_t> desktop = currentDesktop();
         const std::uint32_t boxDesktop = desktop.value_or(ALL_DESKTOPS);
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, windowOf(box),
