@@ -7,8 +7,9 @@
 # third). With its window on workspace 2 and the user typing in a terminal on workspace 1, an
 # alert comes on workspace 1, viewable and on top, without taking the keyboard: every key typed
 # reaches the terminal, and the alert asks for attention until the user clicks it and Return
-# dismisses it; the next alert comes once it is dismissed, and another while the window is
-# minimized. With the window itself active, an alert takes the keyboard. A second start brings the window to the user's
+# dismisses it at once; the next alert comes once it is dismissed, and another while the window is
+# minimized. A user who clicks from terminal A to terminal B just as an alert's window is created
+# ends in B, and the program never asks to activate a window not its own. With the window itself active, an alert takes the keyboard. A second start brings the window to the user's
 # workspace, in front and focused, from another workspace and from minimized, with its
 # launcher's token.
 set -euo pipefail
@@ -36,6 +37,11 @@ fi
 # Every count and every request to the window manager go to $WORK/app.log.
 export QT_LOGGING_RULES="marrowquill.counter.debug=true;marrowquill.desktop.debug=true"
 e2e_start_app
+# The requests every client sends the window manager, through the root.
+xev -root -event substructure >"$WORK/root-events" 2>&1 &
+root_watch=$!
+e2e_on_exit 'kill "$root_watch" 2>/dev/null'
+ours=" $main " # the program's windows: the main window and each alert
 
 same() { [ $(($1)) -eq $(($2)) ]; }
 active_is() { same "$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' | head -n 1)" "$1"; }
@@ -92,15 +98,39 @@ entry_class=$(sed -n 's/^StartupWMClass=//p' "${3:-/dev/null}")
 [ -z "${3:-}" ] || xprop -id "$main" WM_CLASS | grep -q ", \"$entry_class\"$" ||
     fail "WM_CLASS $(xprop -id "$main" WM_CLASS) does not match StartupWMClass=$entry_class"
 
-# The user works in a terminal on workspace 1; the window is on workspace 2.
-xterm -title typing -e sh -c 'cat >"$WORK/typed"' &
+# The user works in terminal A on workspace 1, with terminal B beside it; the window is on
+# workspace 2.
+xterm -title typing -geometry 40x10+0+0 -e sh -c 'cat >"$WORK/typed"' &
 term_pid=$!
-e2e_on_exit 'kill "$term_pid" 2>/dev/null'
-wait_for 300 xdotool search --onlyvisible --name '^typing$' >/dev/null || fail "no terminal"
-term=$(xdotool search --onlyvisible --name '^typing$' | head -n 1)
+xterm -title other -geometry 40x10-0+0 -e sh -c 'cat >/dev/null' &
+other_pid=$!
+e2e_on_exit 'kill "$term_pid" "$other_pid" 2>/dev/null'
+terminal() { xdotool search --onlyvisible --name "^$1\$" | head -n 1; }
+wait_for 300 eval '[ -n "$(terminal typing)" ] && [ -n "$(terminal other)" ]' || fail "no terminals"
+term=$(terminal typing) other=$(terminal other)
+# The user clicks into a window. XWayland does not pass the clicks xdotool makes to its
+# compositor: there the user's switch is asked for as a taskbar would, and counted.
+asked_by_user=0
+user_activates() {
+    if [ "$wm" = mutter-xwayland ]; then
+        xdotool windowactivate "$1" && asked_by_user=$((asked_by_user + 1))
+    else
+        xdotool mousemove --window "$1" 20 20 click 1
+    fi
+}
 focus_terminal() {
-    xdotool windowactivate "$term" 2>/dev/null || xdotool windowfocus "$term"
+    user_activates "$term"
     wait_for 100 active_is "$term" || fail "the terminal did not get the focus"
+}
+# Every activation asked for on the root that names no window of the program's is the user's.
+asked_only_for_ours() {
+    local window others=0
+    for window in $(awk '/^ClientMessage/ { w = $NF } /\(_NET_ACTIVE_WINDOW\)/ { print w }' \
+        "$WORK/root-events" | tr -d ,); do
+        [[ "$ours" == *" $((window)) "* ]] || others=$((others + 1))
+    done
+    [ "$others" -eq "$asked_by_user" ] ||
+        fail "$others activations of other programs' windows were asked for, $asked_by_user by the user"
 }
 window_away
 focus_terminal
@@ -109,6 +139,7 @@ focus_terminal
 check_alert() {
     wait_for 300 alert_shown || fail "no $1 alert viewable on the user's workspace"
     alert=$(other_window)
+    ours+="$alert "
     wait_for 100 placed || {
         gone "$alert" && fail "the $1 alert went as soon as it came"
         fail "the $1 alert is not viewable on top on workspace 1 (it is on $(cardinal "$alert" _NET_WM_DESKTOP))"
@@ -126,7 +157,7 @@ dismiss() {
 click_and_dismiss() {
     xdotool mousemove --window "$alert" 12 12 click 1
     wait_for 50 active_is "$alert" || fail "a click on the $1 alert did not activate it"
-    sleep 1.2 # a box just activated ignores keys for a moment
+    sleep 0.3 # the user's own click makes the box theirs at once
     xdotool key Return
     wait_for 100 gone "$alert" || fail "the $1 alert did not go with Return"
 }
@@ -166,6 +197,34 @@ wait_for 100 told_rightly "$alert" || fail "the second alert's attention does no
 dismiss second
 wait_for 50 eval '! demands_attention "$main"' ||
     fail "the main window still demands attention after the alerts"
+
+# The user clicks from terminal A to B 0, 10 and 20 ms after the alert's window is created.
+for delay in 0 10 20; do
+    focus_terminal
+    xdotool mousemove --window "$other" 20 20
+    rm -f "$WORK/created"
+    (
+        xev -root -event substructure | {
+            while read -r event _ && [ "$event" != CreateNotify ]; do :; done
+            read -r _ _ _ created _
+            sleep "0.0$delay"
+            user_activates "$other"
+            echo "${created%,}" >"$WORK/created"
+        }
+    ) &
+    sleep 0.5 # the watch has begun
+    touch "$WORK/a/switch-$delay"
+    check_alert "switch at $delay ms"
+    wait_for 50 test -s "$WORK/created" || fail "no window creation seen"
+    same "$(cat "$WORK/created")" "$alert" || fail "the window seen created was not the alert"
+    [ "$wm" != mutter-xwayland ] || asked_by_user=$((asked_by_user + 1)) # in the watch's shell
+    { wait_for 50 active_is "$other" && sleep 1 && active_is "$other"; } ||
+        fail "the user clicked into terminal B $delay ms after the alert's window was created," \
+            "but the keyboard is in $(xdotool getactivewindow getwindowname 2>&1)"
+    click_and_dismiss "switch at $delay ms"
+done
+asked_only_for_ours
+echo "$wm: the user who clicked into another terminal as the alert came kept it, at 0, 10 and 20 ms"
 # An alert while the window is minimized on another workspace.
 xdotool windowminimize --sync "$main"
 window_away
@@ -200,6 +259,7 @@ wait_for 100 eval 'active_is "$alert" && ! demands_attention "$alert"' ||
     fail "the active window's alert did not take the keyboard"
 dismiss "active window's"
 
+asked_only_for_ours
 e2e_stop_app
 echo "PASS: $wm: centred frame, alerts on the user's workspace leaving the typist the keyboard," \
     "an alert taking it from the window, second start"

@@ -25,7 +25,7 @@ class FakeDesktopWindows final : public DesktopWindows
 public:
     void prepareAlert(QWidget*, QWidget*) override {}
     bool hasKeyboard() override { return false; }
-    void activateAlert(QWidget*) override {}
+    void alertShown(QWidget*, bool) override {}
     void setAttention(QWidget*, bool) override {}
     void bringToUser(QWidget*, const QString& token) override { broughtWith << token; }
     void centreWhenFramed(QWidget*, const QRect&) override {}

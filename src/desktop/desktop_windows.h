@@ -20,14 +20,13 @@ public:
     virtual ~DesktopWindows() = default;
 
     // The alert box, before it is shown: it is to appear on the workspace the user is on now,
-    // above other windows, even while its owner is on another workspace or minimized. A box
-    // set to show without activating (Qt::WA_ShowWithoutActivating) leaves the keyboard where
-    // it is as it maps.
+    // above other windows, even while its owner is on another workspace or minimized.
     virtual void prepareAlert(QWidget* box, QWidget* owner) = 0;
     // Whether one of this program's windows has the keyboard now.
     virtual bool hasKeyboard() = 0;
-    // The alert box has just been shown: it is raised and asked to be activated.
-    virtual void activateAlert(QWidget* box) = 0;
+    // The alert box has just been shown: it is modal to its owner and, when `activate`, it is
+    // raised and asked to be activated.
+    virtual void alertShown(QWidget* box, bool activate) = 0;
     // A window asks for the user's attention (a taskbar flashes it) until this is turned off.
     virtual void setAttention(QWidget* window, bool on) = 0;
     // A second start asked for the window: it comes to the user's workspace, restored if

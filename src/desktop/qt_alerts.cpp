@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWindow>
@@ -31,11 +32,6 @@ protected:
             m_shown.start();
             m_keysQuiet.start();
         }
-        // Keys reach the box only once it is active; its activation comes in the same queue
-        // as the keys typed after it, so a program that was slow to read them still knows
-        // which came in its first moment.
-        if (watched == m_box && type == QEvent::WindowActivate)
-            m_keysQuiet.start();
         if (!(isKey(type) || isClick(type)) || !inBox(watched))
             return false;
         const QElapsedTimer& quiet = isKey(type) ? m_keysQuiet : m_shown;
@@ -80,7 +76,13 @@ QtMessageBox::QtMessageBox(const QString& title, QWidget* owner) : m_owner(owner
 
 void QtMessageBox::show(const QString& prompt)
 {
-    QMessageBox box(QMessageBox::NoIcon, m_title, prompt, QMessageBox::Ok, m_owner.data());
+    // Over another modal dialog (the folder chooser) the box belongs to that dialog, which
+    // would otherwise keep the user from answering it.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = m_owner.data();
+    QMessageBox box(QMessageBox::NoIcon, m_title, prompt, QMessageBox::Ok, owner);
+    box.setModal(false); // a message box is made modal in Qt's sense: see runModal
     // A path may hold characters that rich text would read as markup.
     box.setTextFormat(Qt::PlainText);
     const InputGuard guard(&box, INPUT_QUIET_MS);
@@ -98,7 +100,7 @@ void QtMessageBox::show(const QString& prompt)
         if (told == on || !m_desktop)
             return;
         told = on;
-        for (QWidget* window : {static_cast<QWidget*>(&box), m_owner.data()}) {
+        for (QWidget* window : {static_cast<QWidget*>(&box), owner}) {
             if (window)
                 m_desktop->setAttention(window, on);
         }
@@ -111,7 +113,7 @@ void QtMessageBox::show(const QString& prompt)
     if (m_desktop) {
         // The native window is made once its flags are set: the X11 plugin makes a new one
         // when a flag such as stay-on-top changes, and what was asked of the old one is lost.
-        m_desktop->prepareAlert(&box, m_owner.data());
+        m_desktop->prepareAlert(&box, owner);
         box.winId();
         // Exactly while the box is not in front: a window manager may activate it for a
         // moment and give the keyboard back, and the user who leaves it unanswered is told
@@ -120,13 +122,34 @@ void QtMessageBox::show(const QString& prompt)
             tell(box.isVisible() && !box.windowHandle()->isActive());
         });
         QTimer::singleShot(0, &box, [&] {
+            m_desktop->alertShown(&box, takeKeyboard);
             if (!takeKeyboard)
                 return tellUnlessInFront();
-            m_desktop->activateAlert(&box);
             QTimer::singleShot(IN_FRONT_PATIENCE_MS, &box, tellUnlessInFront);
         });
     }
-    box.exec();
+    runModal(box, owner);
     QObject::disconnect(cameInFront); // `tell` goes before the box
     tell(false);
+}
+
+// Qt asks the window manager to activate a modal window as it maps, even one shown without
+// activation (Qt::WA_ShowWithoutActivating), and some window managers grant it while the user
+// types elsewhere. So the box is not modal in Qt's sense: its owner is disabled while it is up,
+// and the window manager is told that it is modal (DesktopWindows::alertShown).
+void QtMessageBox::runModal(QMessageBox& box, QWidget* owner)
+{
+    const bool ownerWasEnabled = owner && owner->isEnabled();
+    const QPointer<QWidget> focused = owner ? owner->focusWidget() : nullptr;
+    if (owner)
+        owner->setEnabled(false);
+    box.setEnabled(true); // a window of its own, though a child of its disabled owner
+    QEventLoop loop;
+    QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
+    box.show();
+    loop.exec(QEventLoop::DialogExec);
+    if (ownerWasEnabled)
+        owner->setEnabled(true);
+    if (focused) // disabling took the focus from it
+        focused->setFocus();
 }

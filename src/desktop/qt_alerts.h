@@ -8,6 +8,7 @@
 #include <QPointer>
 
 class DesktopWindows;
+class QMessageBox;
 class QWidget;
 
 // Rings the desktop's bell.
@@ -17,13 +18,15 @@ public:
     void beep() override;
 };
 
-// A QMessageBox with no icon and only an OK button, modal to its owner window.
+// A QMessageBox with no icon and only an OK button, modal to its owner window: the owner takes
+// no input while the box is up.
 //
 // The box comes above the user's windows but takes the keyboard only from this program's own
 // window; from another program's it asks for attention. When it does get the focus, with OK as
 // its default button, a user may still be typing: clicks that reach it are ignored until it has
-// been shown for INPUT_QUIET_MS, and keys until INPUT_QUIET_MS after it was shown or activated and
-// after the last key it ignored, so that only a user who has seen it dismisses it.
+// been shown for INPUT_QUIET_MS, and keys until INPUT_QUIET_MS after it was shown and after the
+// last key it ignored, so that only a user who has seen it dismisses it. A user who comes to it
+// later (a click, the taskbar) answers it at once.
 class QtMessageBox final : public MessageBox
 {
 public:
@@ -43,6 +46,8 @@ public:
     void show(const QString& prompt) override;
 
 private:
+    static void runModal(QMessageBox& box, QWidget* owner);
+
     QPointer<QWidget> m_owner;
     QString m_title;
     DesktopWindows* m_desktop = nullptr;

@@ -36,8 +36,11 @@ bool QtDesktopWindows::hasKeyboard()
     return QApplication::activeWindow() != nullptr;
 }
 
-void QtDesktopWindows::activateAlert(QWidget* box)
+// Qt knows of no modality but its own, which the box does without.
+void QtDesktopWindows::alertShown(QWidget* box, bool activate)
 {
+    if (!activate)
+        return;
     box->raise();
     box->activateWindow();
 }

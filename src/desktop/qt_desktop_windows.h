@@ -13,7 +13,7 @@ class QtDesktopWindows : public DesktopWindows
 public:
     void prepareAlert(QWidget* box, QWidget* owner) override;
     bool hasKeyboard() override;
-    void activateAlert(QWidget* box) override;
+    void alertShown(QWidget* box, bool activate) override;
     void setAttention(QWidget* window, bool on) override;
     void bringToUser(QWidget* window, const QString& activationToken) override;
     void centreWhenFramed(QWidget* window, const QRect& screen) override;

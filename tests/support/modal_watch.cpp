@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QMessageBox>
 
 ModalWatch::ModalWatch(std::function<void(QWidget*)> inspect, int timeoutMs)
     : m_inspect(std::move(inspect)), m_timeoutMs(timeoutMs)
@@ -15,9 +16,23 @@ ModalWatch::ModalWatch(std::function<void(QWidget*)> inspect, int timeoutMs)
     m_timer.start();
 }
 
+namespace {
+
+// An alert box is modal to its owner without being Qt's modal widget.
+QWidget* dialogInFront()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(window) && window->isVisible())
+            return window;
+    }
+    return QApplication::activeModalWidget();
+}
+
+} // namespace
+
 void ModalWatch::poll()
 {
-    QWidget* modal = QApplication::activeModalWidget();
+    QWidget* modal = dialogInFront();
     if (modal && modal->isVisible()) {
         m_timer.stop();
         m_sawDialog = true;

@@ -11,8 +11,8 @@
 class QWidget;
 
 // Watches, while the caller runs a modal dialog, for that dialog to become the active modal
-// widget; then hands it to `inspect` and closes it (rejects it, unless inspect closed it).
-// Stops looking after `timeoutMs`.
+// widget (or for a message box to be shown); then hands it to `inspect` and closes it (rejects it,
+// unless inspect closed it). Stops looking after `timeoutMs`.
 class ModalWatch
 {
 public:

@@ -5,8 +5,6 @@
 #include "desktop/qt_desktop_windows.h"
 #include "support/logging.h"
 
-#include <QAbstractNativeEventFilter>
-#include <QApplication>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QPointer>
@@ -25,9 +23,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <set>
 #include <thread>
-#include <utility>
 
 #include <poll.h>
 
@@ -107,7 +103,7 @@ std::optional<std::uint32_t> serverTime()
 }
 
 // EWMH on X11, through Qt's own xcb connection.
-class X11DesktopWindows final : public QtDesktopWindows, public QAbstractNativeEventFilter
+class X11DesktopWindows final : public QtDesktopWindows
 {
 public:
     explicit X11DesktopWindows(xcb_connection_t* connection)
@@ -115,44 +111,17 @@ public:
           m_root(xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root),
           m_activeWindow(atom("_NET_ACTIVE_WINDOW"))
     {
-        qApp->installNativeEventFilter(this);
     }
-    ~X11DesktopWindows() override { qApp->removeNativeEventFilter(this); }
 
-    // Qt asks the window manager to activate a modal window as soon as it maps, even one shown
-    // without activation, and some window managers (mutter, muffin) grant it while the user
-    // types elsewhere. A box mapped without activation refuses the focus, so the keys go to no
-    // window rather than to the box; right after Qt's request, the keyboard is handed back to
-    // the window that had it, as a pager would. Qt's request also reaches Qt itself, as the
-    // root's events do, and Qt would take it for the window manager's answer: Qt does not hear
-    // it, and the box accepts the focus from then on, for the user's click.
-    bool nativeEventFilter(const QByteArray&, void* message, qintptr*) override
+    // The box is modal to its owner, though not in Qt's sense, which Qt would tell the window
+    // manager. It is told once the box has mapped: xfwm4 gives the keyboard to every window
+    // that is modal as it maps.
+    void alertShown(QWidget* box, bool activate) override
     {
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        const auto type = event->response_type & 0x7f;
-        if (type == XCB_MAP_NOTIFY) {
-            const auto* mapped = static_cast<const xcb_map_notify_event_t*>(message);
-            if (QWidget* box = boxShownWithoutActivation(mapped->window)) {
-                // Qt sends its request as it handles this event; this comes after it.
-                QTimer::singleShot(0, box, [this] { giveKeyboardBack(); });
-            }
-            return false;
-        }
-        if (type != XCB_CLIENT_MESSAGE)
-            return false;
-        const auto* request = static_cast<const xcb_client_message_event_t*>(message);
-        if (request->type != m_activeWindow || request->data.data32[0] != SOURCE_APPLICATION)
-            return false;
-        QWidget* box = boxShownWithoutActivation(request->window);
-        if (!box)
-            return false;
-        // Setting the widget's flags would make its window anew: the window's flag is cleared,
-        // and the widget only told.
-        QTimer::singleShot(0, box, [box] {
-            box->overrideWindowFlags(box->windowFlags() & ~Qt::WindowDoesNotAcceptFocus);
-            box->windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, false);
-        });
-        return true;
+        sendToRoot(windowOf(box), atom("_NET_WM_STATE"),
+                   {NET_WM_STATE_ADD, atom("_NET_WM_STATE_MODAL"), 0, SOURCE_APPLICATION, 0});
+        xcb_flush(m_connection);
+        QtDesktopWindows::alertShown(box, activate);
     }
 
     // Qt may still take its window for active a while after the window manager gave the
@@ -174,10 +143,6 @@ public:
     // reads its requests in order, so the owner has moved by the time it maps the box.
     void prepareAlert(QWidget* box, QWidget* owner) override
     {
-        if (box->testAttribute(Qt::WA_ShowWithoutActivating)) { // before its window is made
-            box->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
-            m_keyboardOwner = value32(m_root, m_activeWindow, XCB_ATOM_WINDOW);
-        }
         QtDesktopWindows::prepareAlert(box, owner);
         const std::optional<std::uint32_t> desktop = currentDesktop();
         const std::uint32_t boxDesktop = desktop.value_or(ALL_DESKTOPS);
@@ -199,13 +164,9 @@ public:
     // when the box says the user has seen it.
     void setAttention(QWidget* window, bool on) override
     {
-        const xcb_window_t id = windowOf(window);
-        if (!on)
-            m_asking.erase(id);
         if (!window->isVisible())
             return;
-        if (on)
-            m_asking.insert(id);
+        const xcb_window_t id = windowOf(window);
         askForAttention(id, on);
         setUrgency(id, on);
         xcb_flush(m_connection);
@@ -265,30 +226,6 @@ public:
 
 private:
     xcb_window_t windowOf(QWidget* window) const { return xcb_window_t(window->winId()); }
-
-    // The box of ours whose native window is `window`, while it still refuses the focus.
-    static QWidget* boxShownWithoutActivation(xcb_window_t window)
-    {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            const QWindow* handle = widget->windowHandle();
-            if (handle && handle->handle() && xcb_window_t(handle->winId()) == window &&
-                widget->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus))
-                return widget;
-        }
-        return nullptr;
-    }
-
-    void giveKeyboardBack()
-    {
-        const std::optional<std::uint32_t> owner = std::exchange(m_keyboardOwner, std::nullopt);
-        if (!owner || *owner == XCB_WINDOW_NONE)
-            return;
-        sendToRoot(*owner, m_activeWindow, {SOURCE_USER_REQUEST, XCB_CURRENT_TIME, 0, 0, 0});
-        // A window manager clears the attention of the window it activates.
-        for (const xcb_window_t window : m_asking)
-            askForAttention(window, true);
-        xcb_flush(m_connection);
-    }
 
     xcb_atom_t atom(const char* name)
     {
@@ -362,9 +299,6 @@ private:
     xcb_connection_t* m_connection;
     xcb_window_t m_root;
     xcb_atom_t m_activeWindow;
-    // The window that had the keyboard when a box was last shown without activation.
-    std::optional<std::uint32_t> m_keyboardOwner;
-    std::set<xcb_window_t> m_asking; // the windows asking for the user's attention
 };
 
 } // namespace
