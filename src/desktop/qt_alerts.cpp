@@ -4,6 +4,7 @@
 #include "desktop/qt_alerts.h"
 
 #include "desktop/desktop_windows.h"
+#include "desktop/qt_desktop_windows.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -92,7 +93,7 @@ void QtMessageBox::show(const QString& prompt)
     // until they come to it. When this program has the keyboard, the box takes it, as any
     // dialog would, and asks for attention only where the window manager keeps it behind.
     const bool takeKeyboard =
-        m_desktop ? m_desktop->hasKeyboard() : QApplication::activeWindow() != nullptr;
+        m_desktop ? m_desktop->hasKeyboard() : QtDesktopWindows().hasKeyboard();
     box.setAttribute(Qt::WA_ShowWithoutActivating, !takeKeyboard);
 
     bool told = false;

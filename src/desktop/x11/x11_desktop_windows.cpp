@@ -21,8 +21,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include <poll.h>
@@ -44,16 +46,24 @@ constexpr int SERVER_PATIENCE_MS = 500;
 
 using Reply = std::unique_ptr<void, decltype(&std::free)>;
 
+// How long one wait on the connection's descriptor lasts at most: Qt's event thread may read a
+// reply off the socket just before the wait begins, and it is then found at the next look.
+constexpr int READ_BY_ANOTHER_MS = 20;
+
 // The reply to a request on a connection whose events another thread reads (Qt's), or none
-// once SERVER_PATIENCE_MS have passed or the server answered with an error.
+// once SERVER_PATIENCE_MS have passed or the server answered with an error. The wait is on the
+// connection's descriptor, woken as soon as the server writes.
 Reply replyWithin(xcb_connection_t* c, unsigned int sequence)
 {
     xcb_flush(c);
     const QDeadlineTimer deadline(SERVER_PATIENCE_MS);
+    pollfd readable{xcb_get_file_descriptor(c), POLLIN, 0};
     void* reply = nullptr;
     xcb_generic_error_t* error = nullptr;
-    while (!xcb_poll_for_reply(c, sequence, &reply, &error) && !deadline.hasExpired())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!xcb_poll_for_reply(c, sequence, &reply, &error) && !deadline.hasExpired() &&
+           !xcb_connection_has_error(c)) {
+        ::poll(&readable, 1, int(std::min<qint64>(deadline.remainingTime(), READ_BY_ANOTHER_MS)));
+    }
     std::free(error);
     return Reply(reply, &std::free);
 }
@@ -70,7 +80,7 @@ std::optional<std::uint32_t> launchTime(const QString& startupId)
 
 // The X server's time now: the time of a property change on a window of its own, on a
 // connection of its own, since Qt's connection delivers its events to Qt alone.
-std::optional<std::uint32_t> serverTime()
+std::optional<std::uint32_t> askServerTime()
 {
     const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection(
         xcb_connect(nullptr, nullptr), &xcb_disconnect);
@@ -100,6 +110,23 @@ std::optional<std::uint32_t> serverTime()
             break;
     }
     return std::nullopt;
+}
+
+// The server's time, or none once SERVER_PATIENCE_MS have passed: xcb_connect waits for the
+// server's greeting without a bound, so the asking runs on a thread of its own, left to end by
+// itself when the server never answers.
+std::optional<std::uint32_t> serverTime()
+{
+    std::packaged_task<std::optional<std::uint32_t>()> ask(askServerTime);
+    std::future<std::optional<std::uint32_t>> time = ask.get_future();
+    try {
+        std::thread(std::move(ask)).detach();
+    } catch (const std::system_error&) {
+        return std::nullopt; // no thread to be had: the request goes with no time
+    }
+    if (time.wait_for(std::chrono::milliseconds(SERVER_PATIENCE_MS)) != std::future_status::ready)
+        return std::nullopt;
+    return time.get();
 }
 
 // EWMH on X11, through Qt's own xcb connection.
