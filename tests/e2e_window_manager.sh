@@ -86,7 +86,9 @@ centred() {
     off_y=$((2 * (y - e[2]) + h + e[2] + e[3] - SCREEN_HEIGHT))
     [ ${off_x#-} -le 4 ] && [ ${off_y#-} -le 4 ]
 }
-wait_for 100 centred || fail "the frame is not centred (twice its centre's offset: $off_x, $off_y)"
+off_x=? off_y=?
+wait_for 100 centred || fail "the frame is not centred (twice its centre's offset: $off_x, $off_y;" \
+    "$(xprop -id "$main" _NET_FRAME_EXTENTS))"
 # Desktops match the window to its entry by the class of its WM_CLASS.
 entry_class=$(sed -n 's/^StartupWMClass=//p' "${3:-/dev/null}")
 [ -z "${3:-}" ] || xprop -id "$main" WM_CLASS | grep -q ", \"$entry_class\"$" ||
@@ -96,8 +98,9 @@ entry_class=$(sed -n 's/^StartupWMClass=//p' "${3:-/dev/null}")
 xterm -title typing -e sh -c 'cat >"$WORK/typed"' &
 term_pid=$!
 e2e_on_exit 'kill "$term_pid" 2>/dev/null'
-wait_for 300 xdotool search --onlyvisible --name '^typing$' >/dev/null || fail "no terminal"
-term=$(xdotool search --onlyvisible --name '^typing$' | head -n 1)
+terminals() { xdotool search --onlyvisible --class '^XTerm$'; } # not its frame (see windows)
+wait_for 300 terminals >/dev/null || fail "no terminal"
+term=$(terminals | head -n 1)
 focus_terminal() {
     xdotool windowactivate "$term" 2>/dev/null || xdotool windowfocus "$term"
     wait_for 100 active_is "$term" || fail "the terminal did not get the focus"
