@@ -147,7 +147,8 @@ current_desktop() { xprop -root _NET_CURRENT_DESKTOP 2>/dev/null | grep -o '[0-9
 # the wait is long, and it ends as soon as the manager is ready.
 e2e_start_wm() {
     local wm=$1
-    command -v "$wm" >/dev/null || skip "$wm is not installed"
+    command -v "$wm" >/dev/null ||
+        skip "$wm is not installed (scripts/setup.sh --test installs it where the release has it)"
     case "$wm" in
     openbox) openbox --sm-disable >"$WORK/wm.log" 2>&1 & ;;
     xfwm4) # its settings, the workspaces among them, come from xfconfd over the session bus
