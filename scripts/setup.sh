@@ -62,7 +62,11 @@ apt_get() {
     return 1
 }
 apt_get update -qq
-packaged() { apt-cache policy "$1" 2>/dev/null | grep -q 'Candidate: [^(]'; }
+packaged() { # (no pipe into grep -q: apt-cache, cut short, would fail the pipe at random)
+    local policy
+    policy=$(apt-cache policy "$1" 2>/dev/null)
+    [[ $policy == *"Candidate: "* && $policy != *"Candidate: (none)"* ]]
+}
 available=()
 for package in "${missing[@]}"; do
     if [[ " ${window_managers[*]} " == *" $package "* ]] && ! packaged "$package"; then
