@@ -12,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
+scripts/setup.sh --test
 cmake --preset bench >/dev/null
 cmake --build --preset bench
 build/bench/bench/bench_file_counter "$@"

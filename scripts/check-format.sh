@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-command -v clang-format >/dev/null || scripts/setup.sh
+command -v clang-format >/dev/null || scripts/setup.sh --test
 mapfile -t files < <(git ls-files --cached --others --exclude-standard '*.cpp' '*.h' '*.h.in')
 if [ "${1:-}" = --fix ]; then
     for file in "${files[@]}"; do

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-docs/screenshots}")
 mkdir -p "$out"
 
-scripts/setup.sh
+scripts/setup.sh --test
 if ! command -v import >/dev/null; then
     sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends imagemagick

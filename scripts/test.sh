@@ -13,7 +13,7 @@ case "${1:-}" in
     --tsan) preset=tsan ;;
 esac
 
-scripts/setup.sh
+scripts/setup.sh --test
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 ctest --preset "$preset"

@@ -92,7 +92,9 @@ centred() {
     off_y=$((2 * (y - e[2]) + h + e[2] + e[3] - SCREEN_HEIGHT))
     [ ${off_x#-} -le 4 ] && [ ${off_y#-} -le 4 ]
 }
-wait_for 100 centred || fail "the frame is not centred (twice its centre's offset: $off_x, $off_y)"
+off_x=? off_y=?
+wait_for 100 centred || fail "the frame is not centred (twice its centre's offset: $off_x, $off_y;" \
+    "$(xprop -id "$main" _NET_FRAME_EXTENTS))"
 # Desktops match the window to its entry by the class of its WM_CLASS.
 entry_class=$(sed -n 's/^StartupWMClass=//p' "${3:-/dev/null}")
 [ -z "${3:-}" ] || xprop -id "$main" WM_CLASS | grep -q ", \"$entry_class\"$" ||
@@ -105,7 +107,12 @@ term_pid=$!
 xterm -title other -geometry 40x10-0+0 -e sh -c 'cat >/dev/null' &
 other_pid=$!
 e2e_on_exit 'kill "$term_pid" "$other_pid" 2>/dev/null'
-terminal() { xdotool search --onlyvisible --name "^$1\$" | head -n 1; }
+# A terminal by its title, not its frame (see windows).
+terminal() {
+    local xterms
+    xterms=$(xdotool search --onlyvisible --class '^XTerm$') || return 0
+    xdotool search --onlyvisible --name "^$1\$" | grep -Fx "$xterms" | head -n 1 || true
+}
 wait_for 300 eval '[ -n "$(terminal typing)" ] && [ -n "$(terminal other)" ]' || fail "no terminals"
 term=$(terminal typing) other=$(terminal other)
 # The user clicks into a window. XWayland does not pass the clicks xdotool makes to its

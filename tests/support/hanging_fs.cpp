@@ -29,6 +29,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -245,6 +246,14 @@ int usage(const char* program)
     return 2;
 }
 
+// libfuse from 3.17 on tells the kernel to send no interrupts unless the filesystem asks for
+// them: without them, a process killed while it waits here would wait on as a zombie.
+void* start(fuse_conn_info*, fuse_config* config)
+{
+    config->intr = 1;
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -264,7 +273,11 @@ int main(int argc, char** argv)
     releaseFile = argv[2];
     statHangs = withStat;
     lookupHangs = withLookup;
+    // The signal libfuse sends the thread of an interrupted request, where it installs no
+    // handler itself (before 3.17): it only ends the sleep in waitForRelease.
+    std::signal(SIGUSR1, [](int) {});
     fuse_operations operations{};
+    operations.init = start;
     operations.getattr = getAttributes;
     operations.opendir = openFolder;
     operations.readdir = readFolder;
