@@ -59,7 +59,7 @@ grep -q "Marrowquill $version" <<<"$page" || fail "the man page does not say ver
 # What Cancel does, every exit status with its causes, where the README is (read as one line).
 text=$(MANWIDTH=1000 man -l "$root/usr/share/man/man1/$executable.1.gz" 2>&1 | tr -s ' \n' '  ')
 for said in "Cancelling the folder chooser (Cancel or Escape) clears the slot's folder and switches the slot off" \
-            "--help-all Print the help with Qt's own options" " 0 The window was closed" \
+            "--help-all Print the help with the options Qt takes on the display the program would open" " 0 The window was closed" \
             " 1 No display could be opened" " 2 An unknown option was given, one of Qt's options" \
             "an argument the program does not take" "installed in /usr/share/doc/$executable"; do
     grep -qF -- "$said" <<<"$text" || fail "the man page does not say: $said"
