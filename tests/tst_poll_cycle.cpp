@@ -26,6 +26,14 @@ void startWatchingA(PollFixture& f, std::int64_t files)
     f.log.clear();
 }
 
+// Slot 1 watches folder B, which holds `files`.
+void watchBInSlot1(PollFixture& f, std::int64_t files)
+{
+    f.counter.setFiles(folderB, files);
+    f.fields.setFolder(1, folderB);
+    f.fields.setActive(1, CHECK_CHECKED);
+}
+
 } // namespace
 
 class TestPollCycle : public QObject
@@ -304,9 +312,7 @@ void TestPollCycle::countsBeyondSixteenBitsStillAlert()
 void TestPollCycle::stoppingDuringAnAlertEndsThePoll()
 {
     PollFixture f;
-    f.counter.setFiles(folderB, 1);
-    f.fields.setFolder(1, folderB);
-    f.fields.setActive(1, CHECK_CHECKED);
+    watchBInSlot1(f, 1);
     f.fields.setAlertAdded(1, CHECK_CHECKED);
     startWatchingA(f, 1);
     f.fields.setAlertAdded(0, CHECK_CHECKED);
@@ -326,9 +332,7 @@ void TestPollCycle::stoppingDuringAnAlertEndsThePoll()
 void TestPollCycle::countThatDoesNotComeIsSkippedAndTheNextSlotStillAlerts()
 {
     PollFixture f;
-    f.counter.setFiles(folderB, 1);
-    f.fields.setFolder(1, folderB);
-    f.fields.setActive(1, CHECK_CHECKED);
+    watchBInSlot1(f, 1);
     f.fields.setAlertAdded(1, CHECK_CHECKED);
     startWatchingA(f, 4);
     f.fields.setAlertRemoved(0, CHECK_CHECKED);
@@ -368,9 +372,7 @@ void TestPollCycle::lateResult()
     QFETCH(bool, comesDuringTheTick);
 
     PollFixture f;
-    f.counter.setFiles(folderB, 0);
-    f.fields.setFolder(1, folderB);
-    f.fields.setActive(1, CHECK_CHECKED);
+    watchBInSlot1(f, 0);
     startWatchingA(f, 1);
     f.fields.setAlertAdded(0, CHECK_CHECKED);
     f.fields.setAlertAdded(1, CHECK_CHECKED); // alerts were slot 0's count taken as slot 1's
@@ -608,9 +610,7 @@ void TestPollCycle::slowFolderIsWaitedForOnceItAnswered()
 void TestPollCycle::slowFolderThatHangsIsSkippedAfterItsLongerPatience()
 {
     PollFixture f;
-    f.counter.setFiles(folderB, 0);
-    f.fields.setFolder(1, folderB);
-    f.fields.setActive(1, CHECK_CHECKED);
+    watchBInSlot1(f, 0);
     f.fields.setAlertAdded(1, CHECK_CHECKED);
     startWatchingA(f, 0);
     f.counter.hold(folderA);
@@ -661,9 +661,7 @@ void TestPollCycle::countIsReadAfterTheAlertBoxBefore()
     QFETCH(QStringList, nextTickAlerts);
 
     PollFixture f;
-    f.counter.setFiles(folderB, 1);
-    f.fields.setFolder(1, folderB);
-    f.fields.setActive(1, CHECK_CHECKED);
+    watchBInSlot1(f, 1);
     startWatchingA(f, 1);
     for (const int slot : {0, 1}) {
         f.fields.setAlertAdded(slot, CHECK_CHECKED);
