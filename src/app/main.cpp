@@ -22,6 +22,7 @@
 
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -30,10 +31,16 @@ namespace {
 void waitForSaves(QSettingsStore& settings)
 {
     QEventLoop saving;
-    std::thread waiter([&] {
-        settings.waitForSaves();
-        QMetaObject::invokeMethod(&saving, &QEventLoop::quit, Qt::QueuedConnection);
-    });
+    std::thread waiter;
+    try {
+        waiter = std::thread([&] {
+            settings.waitForSaves();
+            QMetaObject::invokeMethod(&saving, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        settings.waitForSaves(); // no thread to be had: a later start is then told nothing
+        return;
+    }
     saving.exec();
     waiter.join();
 }
