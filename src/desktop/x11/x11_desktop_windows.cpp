@@ -230,7 +230,9 @@ public:
     }
 
     // The window manager frames the window some time after it is mapped; until then its outer
-    // size is its inner one. Once the frame is known the window is centred by it, once.
+    // size is its inner one. Once the frame is known the window is centred by it, once. The
+    // window itself is placed, by the margins just read: the widget learns of its frame only
+    // when it next hears that it moved, which the window manager may not have told it yet.
     void centreWhenFramed(QWidget* window, const QRect& screen) override
     {
         auto* poll = new QTimer(window);
@@ -238,10 +240,13 @@ public:
         QObject::connect(poll, &QTimer::timeout, window, [=, waited = 0]() mutable {
             waited += FRAME_POLL_MS;
             const QWindow* handle = guarded ? guarded->windowHandle() : nullptr;
-            const bool framed = handle && !handle->frameMargins().isNull();
+            const QMargins frame = handle ? handle->frameMargins() : QMargins();
+            const bool framed = !frame.isNull();
             if (framed) {
-                const QSize outer = guarded->size().grownBy(handle->frameMargins());
-                guarded->move(centredTopLeft(screen, outer));
+                const QSize outer = guarded->size().grownBy(frame);
+                const QPoint inside =
+                    centredTopLeft(screen, outer) + QPoint(frame.left(), frame.top());
+                guarded->setGeometry(QRect(inside, guarded->size()));
             }
             if (framed || waited >= FRAME_WAIT_MS) {
                 poll->stop();
