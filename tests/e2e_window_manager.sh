@@ -102,18 +102,24 @@ entry_class=$(sed -n 's/^StartupWMClass=//p' "${3:-/dev/null}")
 
 # The user works in terminal A on workspace 1, with terminal B beside it; the window is on
 # workspace 2.
-xterm -title typing -geometry 40x10+0+0 -e sh -c 'cat >"$WORK/typed"' &
-term_pid=$!
-xterm -title other -geometry 40x10-0+0 -e sh -c 'cat >/dev/null' &
-other_pid=$!
-e2e_on_exit 'kill "$term_pid" "$other_pid" 2>/dev/null'
 # A terminal by its title, not its frame (see windows).
 terminal() {
     local xterms
     xterms=$(xdotool search --onlyvisible --class '^XTerm$') || return 0
     xdotool search --onlyvisible --name "^$1\$" | grep -Fx "$xterms" | head -n 1 || true
 }
-wait_for 300 eval '[ -n "$(terminal typing)" ] && [ -n "$(terminal other)" ]' || fail "no terminals"
+# start_terminal TITLE GEOMETRY COMMAND: waits until the window manager has given the new
+# terminal the keyboard, as each gives a new window: a click made before then may be undone.
+new_terminal_active() { [ -n "$(terminal "$title")" ] && active_is "$(terminal "$title")"; }
+start_terminal() {
+    local title=$1
+    xterm -title "$title" -geometry "$2" -e sh -c "$3" &
+    e2e_on_exit "kill $! 2>/dev/null"
+    wait_for 300 new_terminal_active ||
+        fail "the window manager did not give the new terminal \"$title\" the keyboard"
+}
+start_terminal typing 40x10+0+0 'cat >"$WORK/typed"'
+start_terminal other 40x10-0+0 'cat >/dev/null'
 term=$(terminal typing) other=$(terminal other)
 # The user clicks into a window. XWayland does not pass the clicks xdotool makes to its
 # compositor: there the user's switch is asked for as a taskbar would, and counted.
