@@ -21,14 +21,7 @@ e2e_start_x
 xprop -root -f _NET_SUPPORTED 32a -set _NET_SUPPORTED _NET_FRAME_EXTENTS
 e2e_start_app
 xprop -id "$main" -f _NET_FRAME_EXTENTS 32c -set _NET_FRAME_EXTENTS 0,0,39,0
-frame_centred() {
-    local y h
-    eval "$(xwininfo -id "$main" | awk '/Absolute upper-left Y/ {print "y=" $4} /Height:/ {print "h=" $2}')"
-    off_y=$((2 * (y - 39) + h + 39 - SCREEN_HEIGHT)) # twice the frame's centre's offset
-    [ ${off_y#-} -le 1 ]
-}
-off_y=?
-wait_for 30 frame_centred || fail "the frame is not centred (twice its centre's offset: $off_y)"
+check_centred
 
 sleep 6 # the first tick, 5 s after loading, records the count
 touch "$WORK/watched/new file"

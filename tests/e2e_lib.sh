@@ -195,6 +195,24 @@ other_window() { windows | grep -vx "$main" | head -n 1 || true; }
 viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 cardinal() { xprop -id "$1" "$2" 2>/dev/null | grep -o '[0-9][0-9]*' | head -n 1; }
 
+# check_centred: the main window's frame, by its _NET_FRAME_EXTENTS, comes centred on the
+# screen within 10 s.
+centred() {
+    local e x y w h
+    e=($(xprop -id "$main" _NET_FRAME_EXTENTS | grep -o '[0-9][0-9]*')) || return 1
+    [ ${#e[@]} -eq 4 ] || return 1
+    eval "$(xwininfo -id "$main" | awk '/Absolute upper-left X/ {print "x=" $4}
+        /Absolute upper-left Y/ {print "y=" $4} /Width:/ {print "w=" $2} /Height:/ {print "h=" $2}')"
+    off_x=$((2 * (x - e[0]) + w + e[0] + e[1] - SCREEN_WIDTH)) # twice the centre's offset
+    off_y=$((2 * (y - e[2]) + h + e[2] + e[3] - SCREEN_HEIGHT))
+    [ ${off_x#-} -le 4 ] && [ ${off_y#-} -le 4 ]
+}
+check_centred() {
+    off_x=? off_y=?
+    wait_for 100 centred || fail "the frame is not centred (twice its centre's offset: $off_x, $off_y;" \
+        "$(xprop -id "$main" _NET_FRAME_EXTENTS))"
+}
+
 # e2e_run_app [ARGS...]: the program in the foreground, in the work folder's config home.
 e2e_run_app() {
     XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" QT_QPA_PLATFORM=xcb \

@@ -82,19 +82,7 @@ gone() { ! windows | grep -qx "$1"; }
 alert_shown() { [ -n "$(other_window)" ]; }
 placed() { on_users_desktop "$alert" && viewable "$alert" && on_top "$alert"; }
 
-centred() {
-    local e x y w h
-    e=($(xprop -id "$main" _NET_FRAME_EXTENTS | grep -o '[0-9][0-9]*')) || return 1
-    [ ${#e[@]} -eq 4 ] || return 1
-    eval "$(xwininfo -id "$main" | awk '/Absolute upper-left X/ {print "x=" $4}
-        /Absolute upper-left Y/ {print "y=" $4} /Width:/ {print "w=" $2} /Height:/ {print "h=" $2}')"
-    off_x=$((2 * (x - e[0]) + w + e[0] + e[1] - SCREEN_WIDTH)) # twice the centre's offset
-    off_y=$((2 * (y - e[2]) + h + e[2] + e[3] - SCREEN_HEIGHT))
-    [ ${off_x#-} -le 4 ] && [ ${off_y#-} -le 4 ]
-}
-off_x=? off_y=?
-wait_for 100 centred || fail "the frame is not centred (twice its centre's offset: $off_x, $off_y;" \
-    "$(xprop -id "$main" _NET_FRAME_EXTENTS))"
+check_centred
 # Desktops match the window to its entry by the class of its WM_CLASS.
 entry_class=$(sed -n 's/^StartupWMClass=//p' "${3:-/dev/null}")
 [ -z "${3:-}" ] || xprop -id "$main" WM_CLASS | grep -q ", \"$entry_class\"$" ||
